@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Sets up a fresh machine and runs every test: the unit and end-to-end tests under
+# AddressSanitizer and UBSan (g++), then a clang build that runs each fuzz target briefly.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/bootstrap.sh
+
+cmake --preset debug
+cmake --build --preset debug
+ctest --preset debug
+
+cmake --preset fuzz
+cmake --build --preset fuzz
+ctest --preset fuzz -L fuzz
