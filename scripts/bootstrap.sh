@@ -8,6 +8,7 @@ packages=(
     clang-format
     libgtest-dev googletest libbenchmark-dev
     libicu-dev                                     # collation
+    python3-ezdxf openscad-testing-data            # independent DXF reader/writer, DXF corpus
 )
 
 missing=()
