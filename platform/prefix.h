@@ -9,7 +9,7 @@
 namespace platform {
 
 class Prefix {
-public:
+  public:
     explicit Prefix(std::filesystem::path root);
 
     // $CADHOST_PREFIX, else $XDG_DATA_HOME/cadhost, else ~/.local/share/cadhost.
@@ -26,7 +26,7 @@ public:
     // Returns an empty string on success, else a message naming what failed.
     std::string ensureLayout() const;
 
-private:
+  private:
     std::filesystem::path root_;
 };
 

@@ -26,7 +26,7 @@ struct FILETIME {
 
 struct SYSTEMTIME {
     WORD wYear = 0;
-    WORD wMonth = 0;  // 1 to 12
+    WORD wMonth = 0;      // 1 to 12
     WORD wDayOfWeek = 0;  // 0 = Sunday
     WORD wDay = 0;
     WORD wHour = 0;

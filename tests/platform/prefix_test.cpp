@@ -1,9 +1,13 @@
+#include "platform/prefix.h"
+
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string>
 
-#include "platform/prefix.h"
 #include "support/temp_prefix.h"
 
 namespace fs = std::filesystem;
@@ -39,13 +43,34 @@ TEST(Prefix, GenerationChangesWhenThePrefixChanges) {
     EXPECT_NE(platform::prefixGeneration(), g);
 }
 
+// Sets an environment variable for one scope and puts the old value back afterwards.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
 TEST(Prefix, DefaultRootFollowsEnvironment) {
-    setenv("CADHOST_PREFIX", "/x/y", 1);
-    EXPECT_EQ(platform::Prefix::defaultRoot(), fs::path("/x/y"));
-    unsetenv("CADHOST_PREFIX");
-    setenv("XDG_DATA_HOME", "/data", 1);
-    EXPECT_EQ(platform::Prefix::defaultRoot(), fs::path("/data/cadhost"));
-    unsetenv("XDG_DATA_HOME");
-    setenv("HOME", "/home/u", 1);
+    ScopedEnv home("HOME", "/home/u");
+    {
+        ScopedEnv prefix("CADHOST_PREFIX", "/x/y");
+        ScopedEnv xdg("XDG_DATA_HOME", "/data");
+        EXPECT_EQ(platform::Prefix::defaultRoot(), fs::path("/x/y"));
+    }
+    ScopedEnv noPrefix("CADHOST_PREFIX", nullptr);
+    {
+        ScopedEnv xdg("XDG_DATA_HOME", "/data");
+        EXPECT_EQ(platform::Prefix::defaultRoot(), fs::path("/data/cadhost"));
+    }
+    ScopedEnv noXdg("XDG_DATA_HOME", nullptr);
     EXPECT_EQ(platform::Prefix::defaultRoot(), fs::path("/home/u/.local/share/cadhost"));
 }

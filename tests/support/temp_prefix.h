@@ -11,7 +11,7 @@
 namespace testsupport {
 
 class TempDir {
-public:
+  public:
     TempDir() {
         const char* base = std::getenv("TMPDIR");
         std::string pattern = std::string(base && *base ? base : "/tmp") + "/lnkhold-test-XXXXXX";
@@ -29,13 +29,13 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
 // Makes a new prefix current for the lifetime of the object.
 class TempPrefix {
-public:
+  public:
     TempPrefix() {
         if (auto err = platform::setCurrentPrefix(dir_.path() / "prefix"); !err.empty()) {
             throw std::runtime_error(err);
@@ -45,7 +45,7 @@ public:
     // A scratch folder beside the prefix, for native files a test makes.
     std::filesystem::path scratch() const { return dir_.path(); }
 
-private:
+  private:
     TempDir dir_;
 };
 
