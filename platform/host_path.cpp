@@ -1,0 +1,309 @@
+#include "platform/host_path.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <optional>
+#include <system_error>
+#include <vector>
+
+#include "platform/case_fold.h"
+#include "platform/current_folder.h"
+#include "platform/drive_map.h"
+#include "platform/prefix.h"
+
+namespace fs = std::filesystem;
+
+namespace platform {
+
+namespace {
+
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+bool isAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+char upperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Characters no Windows name may hold; ':' is allowed only after a drive letter.
+bool forbiddenAt(std::string_view host, std::size_t i) {
+    const auto c = static_cast<unsigned char>(host[i]);
+    if (c < 0x20) {
+        return true;
+    }
+    if (c == ':') {
+        return i != 1;
+    }
+    return std::string_view("<>\"|?*").find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+struct ParsedPath {
+    std::string root;  // "C:" or "\\server\share"
+    std::string server;
+    std::string share;
+    std::vector<std::string> names;
+
+    bool isUnc() const { return !server.empty(); }
+};
+
+// Appends the names of text, resolving "." and ".." and removing trailing dots and spaces of
+// each name as Windows does ("a. " names a).
+void appendNames(std::vector<std::string>& names, std::string_view text) {
+    while (!text.empty()) {
+        const auto end = std::find_if(text.begin(), text.end(), isSeparator);
+        std::string_view name(text.data(), static_cast<std::size_t>(end - text.begin()));
+        text.remove_prefix(name.size() + (end != text.end() ? 1 : 0));
+        if (name == "..") {
+            if (!names.empty()) {
+                names.pop_back();
+            }
+            continue;
+        }
+        while (!name.empty() && (name.back() == '.' || name.back() == ' ')) {
+            name.remove_suffix(1);
+        }
+        if (!name.empty()) {
+            names.emplace_back(name);
+        }
+    }
+}
+
+bool isUncStart(std::string_view text) {
+    return text.size() >= 2 && isSeparator(text[0]) && isSeparator(text[1]);
+}
+
+bool hasDrive(std::string_view text) {
+    return text.size() >= 2 && text[1] == ':';
+}
+
+// Takes the next name of a UNC root ("server" or "share") off text.
+std::string takeRootName(std::string_view& text) {
+    const auto end = std::find_if(text.begin(), text.end(), isSeparator);
+    std::string name(text.begin(), end);
+    text.remove_prefix(name.size());
+    if (!text.empty()) {
+        text.remove_prefix(1);
+    }
+    return name;
+}
+
+// The rooted form of host: relative forms are put after the current folder.
+std::string rooted(std::string_view host) {
+    if (isUncStart(host) || (hasDrive(host) && host.size() > 2 && isSeparator(host[2]))) {
+        return std::string(host);
+    }
+    const std::string current = currentHostFolder();
+    if (hasDrive(host)) {
+        const std::string drive{upperAscii(host[0]), ':'};
+        return (hostRoot(current) == drive ? current : drive) + '\\' + std::string(host.substr(2));
+    }
+    if (isSeparator(host[0])) {
+        return std::string(hostRoot(current)) + std::string(host);
+    }
+    return current + '\\' + std::string(host);
+}
+
+PathResult<ParsedPath> parseRooted(std::string_view text) {
+    ParsedPath parsed;
+    if (isUncStart(text)) {
+        text.remove_prefix(2);
+        parsed.server = takeRootName(text);
+        parsed.share = takeRootName(text);
+        for (const std::string* name : {&parsed.server, &parsed.share}) {
+            if (name->empty() || *name == "." || *name == "..") {
+                return {{}, ERROR_INVALID_NAME};
+            }
+        }
+        parsed.root = "\\\\" + parsed.server + "\\" + parsed.share;
+    } else if (hasDrive(text)) {
+        parsed.root = {upperAscii(text[0]), ':'};
+        text.remove_prefix(2);
+    } else {
+        return {{}, ERROR_PATH_NOT_FOUND};
+    }
+    appendNames(parsed.names, text);
+    std::size_t length = parsed.root.size() + 1;
+    for (const std::string& name : parsed.names) {
+        if (name.size() > kMaxNameLength) {
+            return {{}, ERROR_FILENAME_EXCED_RANGE};
+        }
+        length += name.size() + 1;
+    }
+    if (length > kMaxHostPath + 1) {
+        return {{}, ERROR_FILENAME_EXCED_RANGE};
+    }
+    return {std::move(parsed), ERROR_SUCCESS};
+}
+
+PathResult<ParsedPath> parse(std::string_view host) {
+    if (host.size() > kMaxHostPath) {
+        return {{}, ERROR_FILENAME_EXCED_RANGE};
+    }
+    if (host.empty()) {
+        return {{}, ERROR_PATH_NOT_FOUND};
+    }
+    for (std::size_t i = 0; i < host.size(); ++i) {
+        if (forbiddenAt(host, i)) {
+            return {{}, ERROR_INVALID_NAME};
+        }
+    }
+    if (hasDrive(host) && !isAsciiLetter(host[0])) {
+        return {{}, ERROR_INVALID_NAME};
+    }
+    return parseRooted(rooted(host));
+}
+
+bool entryExists(const fs::path& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// The entry of folder that name stands for: the exact name if it exists, else the
+// (byte-wise first) name equal to it but for letter case.
+std::optional<std::string> matchEntry(const fs::path& folder, const std::string& name) {
+    if (entryExists(folder / name)) {
+        return name;
+    }
+    std::optional<std::string> match;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string entry = it->path().filename().string();
+        if (equalsIgnoreCase(entry, name) && (!match || entry < *match)) {
+            match = std::move(entry);
+        }
+    }
+    return match;
+}
+
+fs::path matchNames(fs::path native, const std::vector<std::string>& names) {
+    bool matching = true;
+    for (const std::string& name : names) {
+        const auto entry = matching ? matchEntry(native, name) : std::nullopt;
+        matching = entry.has_value();
+        native /= entry ? *entry : name;
+    }
+    return native;
+}
+
+PathResult<fs::path> shareRoot(const ParsedPath& parsed) {
+    const fs::path unc = currentPrefix().dosdevices() / "unc";
+    const auto server = matchEntry(unc, parsed.server);
+    const auto share = server ? matchEntry(unc / *server, parsed.share) : std::nullopt;
+    std::error_code ec;
+    const fs::path root = share ? fs::canonical(unc / *server / *share, ec) : fs::path();
+    if (!share || ec || !fs::is_directory(root, ec)) {
+        return {{}, ERROR_PATH_NOT_FOUND};
+    }
+    return {root, ERROR_SUCCESS};
+}
+
+PathResult<fs::path> rootOf(const ParsedPath& parsed) {
+    if (parsed.isUnc()) {
+        return shareRoot(parsed);
+    }
+    const char letter = parsed.root[0];
+    if (!driveLink(letter)) {
+        return {{}, ERROR_INVALID_DRIVE};
+    }
+    auto root = driveRoot(letter);
+    if (!root) {
+        return {{}, ERROR_PATH_NOT_FOUND};
+    }
+    return {std::move(*root), ERROR_SUCCESS};
+}
+
+// Whether path lies in (or is) folder; both absolute and normal.
+std::optional<fs::path> relativeInside(const fs::path& path, const fs::path& folder) {
+    auto [inFolder, inPath] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
+    if (inFolder != folder.end()) {
+        return std::nullopt;
+    }
+    fs::path relative;
+    for (; inPath != path.end(); ++inPath) {
+        relative /= *inPath;
+    }
+    return relative;
+}
+
+std::string hostJoin(std::string root, const fs::path& relative) {
+    std::string host = std::move(root);
+    for (const fs::path& name : relative) {
+        if (!name.empty() && name != "/") {
+            host += '\\';
+            host += name.string();
+        }
+    }
+    return host.size() <= 2 ? host + '\\' : host;
+}
+
+}  // namespace
+
+std::string_view hostRoot(std::string_view fullHost) {
+    if (isUncStart(fullHost)) {
+        const auto server = fullHost.find_first_of("\\/", 2);
+        const auto share =
+            server == std::string_view::npos ? server : fullHost.find_first_of("\\/", server + 1);
+        return fullHost.substr(0, share);
+    }
+    return hasDrive(fullHost) ? fullHost.substr(0, 2) : std::string_view();
+}
+
+PathResult<std::string> fullHostPath(std::string_view host) {
+    auto parsed = parse(host);
+    if (!parsed.ok()) {
+        return {{}, parsed.error};
+    }
+    std::string full = parsed.value.root;
+    for (const std::string& name : parsed.value.names) {
+        full += '\\';
+        full += name;
+    }
+    if (parsed.value.names.empty()) {
+        full += '\\';
+    }
+    return {std::move(full), ERROR_SUCCESS};
+}
+
+PathResult<fs::path> hostToNative(std::string_view host) {
+    const auto parsed = parse(host);
+    if (!parsed.ok()) {
+        return {{}, parsed.error};
+    }
+    auto root = rootOf(parsed.value);
+    if (!root.ok()) {
+        return root;
+    }
+    return {matchNames(std::move(root.value), parsed.value.names), ERROR_SUCCESS};
+}
+
+std::string nativeToHost(const fs::path& native) {
+    std::error_code ec;
+    fs::path path = fs::weakly_canonical(fs::absolute(native, ec), ec);
+    if (ec) {
+        path = fs::absolute(native, ec).lexically_normal();
+    }
+    const std::uint32_t mask = driveMask();
+    std::optional<fs::path> bestRelative;
+    char bestLetter = 'Z';
+    std::size_t bestDepth = 0;
+    for (int i = 0; i < 26; ++i) {
+        const char letter = static_cast<char>('A' + i);
+        const auto root = (mask & (1u << i)) ? driveRoot(letter) : std::nullopt;
+        const auto relative = root ? relativeInside(path, *root) : std::nullopt;
+        const auto depth =
+            root ? static_cast<std::size_t>(std::distance(root->begin(), root->end())) : 0;
+        if (relative && (!bestRelative || depth > bestDepth)) {
+            bestRelative = relative;
+            bestLetter = letter;
+            bestDepth = depth;
+        }
+    }
+    return hostJoin(std::string{bestLetter, ':'}, bestRelative ? *bestRelative : path);
+}
+
+}  // namespace platform

@@ -1,0 +1,50 @@
+#pragma once
+// The Windows path namespace: host paths ("C:\a\b", "\\server\share\x", relative forms) and
+// the native paths they stand for. Drive letters map through the prefix's drive links, UNC
+// shares through <prefix>/dosdevices/unc/<server>/<share>. Names match case-insensitively.
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/win32_types.h"
+
+namespace platform {
+
+// Longer host paths are refused, as Windows refuses them even in its long-path form.
+inline constexpr std::size_t kMaxHostPath = 32767;
+// The longest name of one file or folder.
+inline constexpr std::size_t kMaxNameLength = 255;
+
+template <class T>
+struct PathResult {
+    T value{};
+    LONG error = ERROR_SUCCESS;
+
+    bool ok() const { return error == ERROR_SUCCESS; }
+};
+
+// The absolute, normalised host form, as GetFullPathName gives it: separators become '\',
+// drive letters upper case, "." and ".." resolved lexically (".." at a root stays there),
+// trailing dots and spaces of names removed. Relative forms start at the current folder
+// ("C:a" at drive C's current folder if the current folder is on C:, else at C:\).
+// Errors: ERROR_PATH_NOT_FOUND (empty), ERROR_INVALID_NAME (characters Windows forbids, a
+// UNC path without server and share), ERROR_FILENAME_EXCED_RANGE (too long).
+PathResult<std::string> fullHostPath(std::string_view host);
+
+// The native path of a host path. Each name that exists is matched in its folder, the exact
+// name first, else a name equal but for letter case; the first name that does not exist and
+// everything after it are kept as given, so new files and folders can be named.
+// Errors as fullHostPath, and ERROR_INVALID_DRIVE (no such drive letter),
+// ERROR_PATH_NOT_FOUND (drive target or UNC share missing).
+PathResult<std::filesystem::path> hostToNative(std::string_view host);
+
+// The host form of a native path: the drive whose root is the longest that contains the
+// path, else Z: followed by the absolute native path.
+std::string nativeToHost(const std::filesystem::path& native);
+
+// The drive or share part of a full host path: "C:" or "\\server\share".
+std::string_view hostRoot(std::string_view fullHost);
+
+}  // namespace platform
