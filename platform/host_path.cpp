@@ -18,10 +18,6 @@ namespace platform {
 
 namespace {
 
-bool isSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
 bool isAsciiLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
@@ -55,7 +51,7 @@ struct ParsedPath {
 // each name as Windows does ("a. " names a).
 void appendNames(std::vector<std::string>& names, std::string_view text) {
     while (!text.empty()) {
-        const auto end = std::find_if(text.begin(), text.end(), isSeparator);
+        const auto end = std::find_if(text.begin(), text.end(), isHostSeparator);
         std::string_view name(text.data(), static_cast<std::size_t>(end - text.begin()));
         text.remove_prefix(name.size() + (end != text.end() ? 1 : 0));
         if (name == "..") {
@@ -74,7 +70,7 @@ void appendNames(std::vector<std::string>& names, std::string_view text) {
 }
 
 bool isUncStart(std::string_view text) {
-    return text.size() >= 2 && isSeparator(text[0]) && isSeparator(text[1]);
+    return text.size() >= 2 && isHostSeparator(text[0]) && isHostSeparator(text[1]);
 }
 
 bool hasDrive(std::string_view text) {
@@ -83,7 +79,7 @@ bool hasDrive(std::string_view text) {
 
 // Takes the next name of a UNC root ("server" or "share") off text.
 std::string takeRootName(std::string_view& text) {
-    const auto end = std::find_if(text.begin(), text.end(), isSeparator);
+    const auto end = std::find_if(text.begin(), text.end(), isHostSeparator);
     std::string name(text.begin(), end);
     text.remove_prefix(name.size());
     if (!text.empty()) {
@@ -94,7 +90,7 @@ std::string takeRootName(std::string_view& text) {
 
 // The rooted form of host: relative forms are put after the current folder.
 std::string rooted(std::string_view host) {
-    if (isUncStart(host) || (hasDrive(host) && host.size() > 2 && isSeparator(host[2]))) {
+    if (isUncStart(host) || (hasDrive(host) && host.size() > 2 && isHostSeparator(host[2]))) {
         return std::string(host);
     }
     const std::string current = currentHostFolder();
@@ -102,7 +98,7 @@ std::string rooted(std::string_view host) {
         const std::string drive{upperAscii(host[0]), ':'};
         return (hostRoot(current) == drive ? current : drive) + '\\' + std::string(host.substr(2));
     }
-    if (isSeparator(host[0])) {
+    if (isHostSeparator(host[0])) {
         return std::string(hostRoot(current)) + std::string(host);
     }
     return current + '\\' + std::string(host);
@@ -217,15 +213,11 @@ PathResult<fs::path> rootOf(const ParsedPath& parsed) {
     return {std::move(*root), ERROR_SUCCESS};
 }
 
-// Whether path lies in (or is) folder; both absolute and normal.
+// The path of path relative to folder, if it lies in (or is) folder.
 std::optional<fs::path> relativeInside(const fs::path& path, const fs::path& folder) {
-    auto [inFolder, inPath] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
-    if (inFolder != folder.end()) {
+    fs::path relative = path.lexically_relative(folder);
+    if (relative.empty() || *relative.begin() == "..") {
         return std::nullopt;
-    }
-    fs::path relative;
-    for (; inPath != path.end(); ++inPath) {
-        relative /= *inPath;
     }
     return relative;
 }
@@ -233,7 +225,7 @@ std::optional<fs::path> relativeInside(const fs::path& path, const fs::path& fol
 std::string hostJoin(std::string root, const fs::path& relative) {
     std::string host = std::move(root);
     for (const fs::path& name : relative) {
-        if (!name.empty() && name != "/") {
+        if (!name.empty() && name != "/" && name != ".") {
             host += '\\';
             host += name.string();
         }

@@ -44,6 +44,10 @@ PathResult<std::filesystem::path> hostToNative(std::string_view host);
 // path, else Z: followed by the absolute native path.
 std::string nativeToHost(const std::filesystem::path& native);
 
+inline bool isHostSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
 // The drive or share part of a full host path: "C:" or "\\server\share".
 std::string_view hostRoot(std::string_view fullHost);
 
