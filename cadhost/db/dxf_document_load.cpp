@@ -1,0 +1,211 @@
+// Reading: one pass over the file's tags that checks its structure and cuts it into records.
+
+#include <string>
+
+#include "cadhost/db/dxf_record.h"
+#include "cadhost/db/dxf_tag_reader.h"
+
+namespace cadhost::dxf {
+namespace {
+
+std::string detectLineEnd(std::string_view data, bool binary) {
+    std::size_t newline = binary ? std::string_view::npos : data.find('\n');
+    return newline != std::string_view::npos && newline > 0 && data[newline - 1] == '\r' ? "\r\n"
+                                                                                         : "\n";
+}
+
+std::string shown(std::string_view name) {
+    return "'" + std::string(name.substr(0, 40)) + "'";
+}
+
+}  // namespace
+
+Document Document::load(const std::filesystem::path& path) {
+    try {
+        return parse(readWholeFile(path));
+    } catch (const DxfError& error) {
+        if (error.place() == DxfError::Place::None) {
+            throw;
+        }
+        throw DxfError(path.string() + ": " + error.what());
+    }
+}
+
+Document Document::fromBytes(std::string bytes) {
+    FileBytes file{std::make_unique_for_overwrite<char[]>(bytes.size()), bytes.size()};
+    bytes.copy(file.data.get(), bytes.size());
+    return parse(std::move(file));
+}
+
+Document Document::parse(FileBytes file) {
+    Document doc;
+    doc.bytes_ = std::move(file.data);
+    doc.size_ = file.size;
+    std::string_view data(doc.bytes_.get(), doc.size_);
+    std::uint64_t start = 0;
+    Encoding encoding = detectEncoding(data, start);
+    doc.codec_ = TagCodec(encoding, detectLineEnd(data, encoding.binary), Codepage::utf8());
+    doc.prologueEnd_ = doc.epilogueBegin_ = doc.size_;
+
+    TagReader reader(data, encoding, start, doc.size_);
+    RawTag tag;
+    Record* current = nullptr;
+    RecordKeys keys("");
+    std::uint16_t section = 0;
+    std::uint16_t table = 0;
+    std::string* pendingName = nullptr;  // a SECTION or TABLE waiting for its group-2 name
+    bool inHeader = false;
+    bool keyed = false;  // header variables have no handle or owner
+    bool sawEof = false;
+    std::uint64_t maxHandle = 0;
+    auto closeCurrent = [&](std::uint64_t end) {
+        if (current) {
+            current->end = end;
+            current->handle = keys.handle();
+            current->owner = keys.owner();
+            maxHandle = std::max(maxHandle, keys.handle());
+        }
+    };
+
+    while (reader.next(tag)) {
+        if (tag.code != 0 && !(inHeader && tag.code == 9)) {
+            if (!current) {
+                if (tag.code == 999) {
+                    continue;  // a comment before the first section
+                }
+                throw reader.errorAt(tag, "expected group code 0 (SECTION), found group code " +
+                                              std::to_string(tag.code));
+            }
+            if (pendingName) {
+                if (tag.code != 2) {
+                    throw reader.errorAt(tag, "section or table without a name (group code 2)");
+                }
+                *pendingName = trimType(tag.value);
+                inHeader = section && doc.sections_[section - 1].name == "HEADER" && !table;
+                pendingName = nullptr;
+            }
+            if (keyed) {
+                keys.add(tag.code, tag.value);
+            }
+            continue;
+        }
+        if (pendingName) {
+            throw reader.errorAt(tag, "section or table without a name (group code 2)");
+        }
+        std::string_view type = trimType(tag.value);
+        auto id = static_cast<RecordId>(doc.records_.size());
+        if (doc.records_.size() >= kNoRecord - 1) {
+            throw reader.errorAt(tag, "too many records");
+        }
+        bool closesSection = false;
+        bool closesTable = false;
+        bool endOfFile = false;
+        if (tag.code == 0) {
+            auto where = [&] {
+                return section ? " inside section " + doc.sections_[section - 1].name : "";
+            };
+            if (type == "SECTION") {
+                if (section) {
+                    throw reader.errorAt(tag, "SECTION" + where() + " (ENDSEC missing)");
+                }
+                doc.sections_.push_back(Range{"", id, kNoRecord});
+                section = static_cast<std::uint16_t>(doc.sections_.size());
+                pendingName = &doc.sections_.back().name;
+            } else if (type == "ENDSEC") {
+                if (!section) {
+                    throw reader.errorAt(tag, "ENDSEC outside a section");
+                }
+                if (table) {
+                    throw reader.errorAt(tag, "ENDSEC inside table " + doc.tables_[table - 1].name +
+                                                  " (ENDTAB missing)");
+                }
+                doc.sections_[section - 1].end = id;
+                closesSection = true;
+            } else if (type == "TABLE") {
+                if (!section || table) {
+                    throw reader.errorAt(tag, table ? "TABLE inside table " +
+                                                          doc.tables_[table - 1].name +
+                                                          " (ENDTAB missing)"
+                                                    : "TABLE outside a section");
+                }
+                doc.tables_.push_back(Range{"", id, kNoRecord});
+                table = static_cast<std::uint16_t>(doc.tables_.size());
+                pendingName = &doc.tables_.back().name;
+            } else if (type == "ENDTAB") {
+                if (!table) {
+                    throw reader.errorAt(tag, "ENDTAB outside a table");
+                }
+                doc.tables_[table - 1].end = id;
+                closesTable = true;
+            } else if (type == "EOF") {
+                if (section) {
+                    throw reader.errorAt(tag, "EOF" + where() + " (ENDSEC missing)");
+                }
+                endOfFile = true;
+            } else if (!section) {
+                throw reader.errorAt(tag, shown(type) + " outside a section");
+            }
+            if (doc.sections_.size() >= 0xFFFF || doc.tables_.size() >= 0xFFFF) {
+                throw reader.errorAt(tag, "too many sections or tables");
+            }
+        }
+
+        closeCurrent(tag.begin);
+        if (!current) {
+            doc.prologueEnd_ = tag.begin;
+        }
+        Record& record = doc.records_.emplace_back();
+        record.begin = tag.begin;
+        record.type = type;
+        record.section = section;
+        record.table = table;
+        record.previous = doc.last_;
+        if (doc.last_ != kNoRecord) {
+            doc.records_[doc.last_].next = id;
+        } else {
+            doc.first_ = id;
+        }
+        doc.last_ = id;
+        current = &record;
+        keys = RecordKeys(type);
+        keyed = tag.code == 0;
+        if (tag.code == 9) {
+            doc.header_.emplace(std::string(type), id);
+        }
+        if (closesSection) {
+            section = 0;
+            inHeader = false;
+        }
+        if (closesTable) {
+            table = 0;
+        }
+        if (endOfFile) {
+            closeCurrent(reader.position());  // bytes after EOF are kept, never parsed
+            doc.epilogueBegin_ = reader.position();
+            sawEof = true;
+            break;
+        }
+    }
+    if (!sawEof) {
+        throw reader.errorAtEnd(section ? "file ends inside section " +
+                                              doc.sections_[section - 1].name +
+                                              " (ENDSEC and EOF missing)"
+                                        : "file ends without EOF");
+    }
+    doc.nextHandle_ = maxHandle + 1;
+    doc.finishLoading();
+    return doc;
+}
+
+void Document::finishLoading() {
+    auto seed = headerString("$HANDSEED");
+    handseed_ = seed ? parseHandle(*seed).value_or(0) : 0;
+    nextHandle_ = std::max(nextHandle_, handseed_);
+    std::string release = version();
+    Codepage codepage = release >= "AC1021"
+                            ? Codepage::utf8()
+                            : Codepage::fromDwgCodepage(headerString("$DWGCODEPAGE").value_or(""));
+    codec_ = TagCodec(codec_.encoding(), codec_.lineEnd(), std::move(codepage));
+}
+
+}  // namespace cadhost::dxf

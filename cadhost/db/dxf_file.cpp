@@ -1,0 +1,184 @@
+#include "cadhost/db/dxf_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "cadhost/db/dxf_error.h"
+
+namespace cadhost::dxf {
+namespace {
+
+DxfError systemError(const std::string& what, const std::filesystem::path& path, int error) {
+    return DxfError(what + " '" + path.string() + "': " + std::strerror(error));
+}
+
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    // Closes now, reporting the error a deferred write may only show here.
+    int close() {
+        int result = ::close(fd_);
+        fd_ = -1;
+        return result;
+    }
+
+  private:
+    int fd_;
+};
+
+void writeAll(int fd, std::string_view bytes, const std::filesystem::path& path) {
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw systemError("cannot write", path, errno);
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+// Collects small pieces into large writes; large pieces go straight through.
+class BufferedFile {
+  public:
+    BufferedFile(int fd, const std::filesystem::path& path) : fd_(fd), path_(path) {
+        buffer_.reserve(kCapacity);
+    }
+    void append(std::string_view bytes) {
+        if (buffer_.size() + bytes.size() > kCapacity) {
+            flush();
+        }
+        if (bytes.size() >= kCapacity) {
+            writeAll(fd_, bytes, path_);
+        } else {
+            buffer_ += bytes;
+        }
+    }
+    void flush() {
+        writeAll(fd_, buffer_, path_);
+        buffer_.clear();
+    }
+
+  private:
+    static constexpr std::size_t kCapacity = 1 << 16;
+    int fd_;
+    const std::filesystem::path& path_;
+    std::string buffer_;
+};
+
+void syncFolder(const std::filesystem::path& folder) {
+    FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() >= 0) {
+        ::fsync(fd.get());
+    }
+}
+
+// Makes `bak` a copy of `path`: a hard link where the file system has them.
+void keepBackup(const std::filesystem::path& path, const std::filesystem::path& bak) {
+    std::filesystem::path linkName = bak;
+    linkName += ".tmp-" + std::to_string(::getpid());
+    ::unlink(linkName.c_str());
+    if (::link(path.c_str(), linkName.c_str()) == 0) {
+        if (::rename(linkName.c_str(), bak.c_str()) != 0) {
+            int error = errno;
+            ::unlink(linkName.c_str());
+            throw systemError("cannot keep the previous file as", bak, error);
+        }
+        return;
+    }
+    std::error_code ec;
+    std::filesystem::copy_file(path, bak, std::filesystem::copy_options::overwrite_existing, ec);
+    if (ec) {
+        throw DxfError("cannot keep the previous file as '" + bak.string() + "': " + ec.message());
+    }
+}
+
+}  // namespace
+
+FileBytes readWholeFile(const std::filesystem::path& path) {
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        throw systemError("cannot open", path, errno);
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) {
+        throw systemError("cannot read", path, errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        throw DxfError("cannot read '" + path.string() + "': not a regular file");
+    }
+    auto size = static_cast<std::uint64_t>(info.st_size);
+    if (size > kMaxFileBytes) {
+        throw DxfError("cannot read '" + path.string() + "': larger than " +
+                       std::to_string(kMaxFileBytes >> 30) + " GiB");
+    }
+    FileBytes file{std::make_unique_for_overwrite<char[]>(size), 0};
+    while (file.size < size) {
+        ssize_t got = ::read(fd.get(), file.data.get() + file.size, size - file.size);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            throw systemError("cannot read", path, errno);
+        }
+        if (got == 0) {
+            break;  // the file shrank while we read it: take what is there
+        }
+        file.size += static_cast<std::uint64_t>(got);
+    }
+    return file;
+}
+
+void writeFileAtomically(const std::filesystem::path& path,
+                         const std::function<void(const ByteSink&)>& produce) {
+    std::filesystem::path temporary = path;
+    temporary += ".tmp-" + std::to_string(::getpid());
+    std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
+
+    struct stat previous {};
+    bool hadFile = ::stat(path.c_str(), &previous) == 0;
+    mode_t mode = hadFile ? (previous.st_mode & 07777) : 0666;
+    FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode));
+    if (fd.get() < 0) {
+        throw systemError("cannot create", temporary, errno);
+    }
+    try {
+        BufferedFile out(fd.get(), temporary);
+        produce([&out](std::string_view bytes) { out.append(bytes); });
+        out.flush();
+        if (::fsync(fd.get()) != 0) {
+            throw systemError("cannot write", temporary, errno);
+        }
+        if (fd.close() != 0) {
+            throw systemError("cannot write", temporary, errno);
+        }
+        if (hadFile) {
+            std::filesystem::path bak = path;
+            bak += ".bak";
+            keepBackup(path, bak);
+        }
+        if (::rename(temporary.c_str(), path.c_str()) != 0) {
+            throw systemError("cannot replace", path, errno);
+        }
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    syncFolder(folder);
+}
+
+}  // namespace cadhost::dxf

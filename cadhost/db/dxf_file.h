@@ -1,0 +1,33 @@
+#pragma once
+// Whole-file reading and atomic file replacement for drawing files.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+namespace cadhost::dxf {
+
+// Larger files are refused rather than read into memory.
+inline constexpr std::uint64_t kMaxFileBytes = std::uint64_t{4} << 30;
+
+// Receives bytes in order.
+using ByteSink = std::function<void(std::string_view)>;
+
+struct FileBytes {
+    std::unique_ptr<char[]> data;
+    std::uint64_t size = 0;
+};
+
+// Throws DxfError naming the file and the system's reason.
+FileBytes readWholeFile(const std::filesystem::path& path);
+
+// Replaces `path` with the bytes `produce` passes to its sink, or leaves it untouched: the
+// bytes go to <path>.tmp-<pid> in the same folder, are synced, the previous file is kept as
+// <path>.bak (replacing an older one), and the new file is renamed into place. Throws
+// DxfError on failure, after removing the temporary file.
+void writeFileAtomically(const std::filesystem::path& path,
+                         const std::function<void(const ByteSink&)>& produce);
+
+}  // namespace cadhost::dxf

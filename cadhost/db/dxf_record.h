@@ -1,0 +1,50 @@
+#pragma once
+// Internal to the document: one record and the keys found in its tags.
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "cadhost/db/dxf_document.h"
+
+namespace cadhost::dxf {
+
+struct Document::Record {
+    std::uint64_t begin = 0;  // original bytes; unused once `tags` is set
+    std::uint64_t end = 0;
+    std::uint64_t handle = 0;
+    std::uint64_t owner = 0;
+    // Points into the file bytes, or into (*tags)[0].value, which is never changed in place.
+    std::string_view type;
+    std::unique_ptr<std::vector<Tag>> tags;  // set for changed and new records
+    RecordId previous = kNoRecord;
+    RecordId next = kNoRecord;
+    std::uint16_t section = 0;  // index into sections_ plus one; 0: outside every section
+    std::uint16_t table = 0;    // index into tables_ plus one; 0: not in a table
+    bool erased = false;
+};
+
+// Collects a record's handle and owner while its tags go by.
+class RecordKeys {
+  public:
+    explicit RecordKeys(std::string_view type) : dimstyle_(type == "DIMSTYLE") {}
+
+    void add(int code, std::string_view value);
+    std::uint64_t handle() const { return handle_; }
+    std::uint64_t owner() const { return owner_; }
+
+  private:
+    bool dimstyle_;
+    bool inAppGroup_ = false;
+    std::uint64_t handle_ = 0;
+    std::uint64_t owner_ = 0;
+};
+
+// Section and table markers: they shape the file and are never added or removed by edits.
+bool isMarker(std::string_view type);
+
+// A group-0 or group-9 value without trailing blanks.
+std::string_view trimType(std::string_view value);
+
+}  // namespace cadhost::dxf

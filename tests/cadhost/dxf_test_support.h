@@ -1,0 +1,26 @@
+#pragma once
+// Shared helpers of the DXF tests: fixture files, running ezdxf, whole-file reads.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace dxftest {
+
+std::string readBytes(const std::filesystem::path& path);
+void writeBytes(const std::filesystem::path& path, const std::string& bytes);
+
+// Every DXF file of the openscad-testing-data package.
+std::vector<std::filesystem::path> openscadFiles();
+
+// The drawings tests/cadhost/make_fixtures.py writes with ezdxf, made once per build tree
+// (again when the script changes).
+const std::filesystem::path& ezdxfFixtureFolder();
+std::vector<std::filesystem::path> ezdxfFixtures();
+
+// Runs a script of tests/cadhost with the system's Python (the one ezdxf is installed for);
+// returns its standard output, and its exit status in `status`.
+std::string runPython(const std::string& script, const std::vector<std::string>& arguments,
+                      int& status);
+
+}  // namespace dxftest
