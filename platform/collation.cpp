@@ -53,8 +53,13 @@ int compareBytes(std::string_view a, std::string_view b) {
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
-int compareNulls(const void* a, const void* b) {
-    return a == b ? 0 : (a == nullptr ? -1 : 1);
+// A null string sorts before every other string.
+template <class Compare>
+int compareNullable(const char* a, const char* b, Compare compare) {
+    if (a == nullptr || b == nullptr) {
+        return a == b ? 0 : (a == nullptr ? -1 : 1);
+    }
+    return compare(std::string_view(a), std::string_view(b));
 }
 
 }  // namespace
@@ -66,10 +71,8 @@ int lstrcmpA(std::string_view a, std::string_view b) {
 }
 
 int lstrcmpA(const char* a, const char* b) {
-    if (a == nullptr || b == nullptr) {
-        return compareNulls(a, b);
-    }
-    return lstrcmpA(std::string_view(a), std::string_view(b));
+    return compareNullable(a, b,
+                           [](std::string_view x, std::string_view y) { return lstrcmpA(x, y); });
 }
 
 int lstrcmpiA(std::string_view a, std::string_view b) {
@@ -79,10 +82,8 @@ int lstrcmpiA(std::string_view a, std::string_view b) {
 }
 
 int lstrcmpiA(const char* a, const char* b) {
-    if (a == nullptr || b == nullptr) {
-        return compareNulls(a, b);
-    }
-    return lstrcmpiA(std::string_view(a), std::string_view(b));
+    return compareNullable(a, b,
+                           [](std::string_view x, std::string_view y) { return lstrcmpiA(x, y); });
 }
 
 int _mbsicmp(std::string_view a, std::string_view b) {

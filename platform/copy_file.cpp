@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/errno_map.h"
+#include "platform/file_descriptor.h"
 #include "platform/files.h"
 #include "platform/host_path.h"
 
@@ -16,36 +17,13 @@ namespace platform {
 
 namespace {
 
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-    // Closes now, reporting what close reports (a late write error shows here).
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-  private:
-    int fd_;
-};
-
 // The temporary copy beside the destination; removed unless it has been renamed into place.
 class TemporaryFile {
   public:
     explicit TemporaryFile(const fs::path& folder)
         : path_((folder / ".copy-XXXXXX").string()),
           fd_(::mkstemp(path_.data())),
-          created_(fd_.get() >= 0) {}
+          created_(fd_.valid()) {}
     ~TemporaryFile() {
         if (created_ && !kept_) {
             ::unlink(path_.c_str());
@@ -109,7 +87,7 @@ LONG refusalToReplace(const struct stat& source, const struct stat& target, bool
 LONG copyFile(const fs::path& from, const fs::path& to, bool failIfExists) {
     FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat sourceStat {};
-    if (source.get() < 0 || ::fstat(source.get(), &sourceStat) != 0) {
+    if (!source.valid() || ::fstat(source.get(), &sourceStat) != 0) {
         return errorFromErrno(errno, from);
     }
     if (S_ISDIR(sourceStat.st_mode)) {
@@ -122,7 +100,7 @@ LONG copyFile(const fs::path& from, const fs::path& to, bool failIfExists) {
     }
     TemporaryFile temporary(to.parent_path());
     FileDescriptor& copy = temporary.fd();
-    if (copy.get() < 0) {
+    if (!copy.valid()) {
         return errno == ENOENT ? ERROR_PATH_NOT_FOUND : errorFromErrno(errno);
     }
     const timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};

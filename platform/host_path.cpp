@@ -47,13 +47,19 @@ struct ParsedPath {
     bool isUnc() const { return !server.empty(); }
 };
 
+// Takes the next name, up to a separator, off text.
+std::string_view takeName(std::string_view& text) {
+    const auto end = std::find_if(text.begin(), text.end(), isHostSeparator);
+    const std::string_view name(text.data(), static_cast<std::size_t>(end - text.begin()));
+    text.remove_prefix(name.size() + (end != text.end() ? 1 : 0));
+    return name;
+}
+
 // Appends the names of text, resolving "." and ".." and removing trailing dots and spaces of
 // each name as Windows does ("a. " names a).
 void appendNames(std::vector<std::string>& names, std::string_view text) {
     while (!text.empty()) {
-        const auto end = std::find_if(text.begin(), text.end(), isHostSeparator);
-        std::string_view name(text.data(), static_cast<std::size_t>(end - text.begin()));
-        text.remove_prefix(name.size() + (end != text.end() ? 1 : 0));
+        std::string_view name = takeName(text);
         if (name == "..") {
             if (!names.empty()) {
                 names.pop_back();
@@ -77,17 +83,6 @@ bool hasDrive(std::string_view text) {
     return text.size() >= 2 && text[1] == ':';
 }
 
-// Takes the next name of a UNC root ("server" or "share") off text.
-std::string takeRootName(std::string_view& text) {
-    const auto end = std::find_if(text.begin(), text.end(), isHostSeparator);
-    std::string name(text.begin(), end);
-    text.remove_prefix(name.size());
-    if (!text.empty()) {
-        text.remove_prefix(1);
-    }
-    return name;
-}
-
 // The rooted form of host: relative forms are put after the current folder.
 std::string rooted(std::string_view host) {
     if (isUncStart(host) || (hasDrive(host) && host.size() > 2 && isHostSeparator(host[2]))) {
@@ -108,8 +103,8 @@ PathResult<ParsedPath> parseRooted(std::string_view text) {
     ParsedPath parsed;
     if (isUncStart(text)) {
         text.remove_prefix(2);
-        parsed.server = takeRootName(text);
-        parsed.share = takeRootName(text);
+        parsed.server = takeName(text);
+        parsed.share = takeName(text);
         for (const std::string* name : {&parsed.server, &parsed.share}) {
             if (name->empty() || *name == "." || *name == "..") {
                 return {{}, ERROR_INVALID_NAME};
