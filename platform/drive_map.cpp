@@ -71,7 +71,7 @@ void readLinks(DriveCache& cache) {
     for (fs::directory_iterator it(cache.dosdevices, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         const int index = name.size() == 2 && name[1] == ':' ? letterIndex(name[0]) : -1;
-        if (index < 0 || !it->is_symlink(ec)) {
+        if (index < 0 || !(it->is_symlink(ec) || it->is_directory(ec))) {
             continue;
         }
         // With both "c:" and "C:" present the lowercase one, the usual spelling, wins.

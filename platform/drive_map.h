@@ -1,6 +1,7 @@
 #pragma once
 // The drive letters of the current prefix: each is a symbolic link <prefix>/dosdevices/<x>:
-// (the letter in either case) to the native folder or device that serves as the drive.
+// (the letter in either case) to the native folder or device that serves as the drive, or a
+// folder of that name that serves as the drive itself.
 
 #include <cstdint>
 #include <filesystem>
@@ -8,7 +9,7 @@
 
 namespace platform {
 
-// Bit 0 is A:, bit 25 is Z:; a bit is set for every drive link, dangling or not.
+// Bit 0 is A:, bit 25 is Z:; a bit is set for every drive, its link dangling or not.
 std::uint32_t driveMask();
 
 // The link of drive letter (either case), whether or not its target exists.

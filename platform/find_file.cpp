@@ -200,11 +200,11 @@ PathResult<std::vector<Entry>> findEntries(std::string_view pattern) {
     if (name.size() > kMaxNameLength) {
         return {{}, ERROR_FILENAME_EXCED_RANGE};
     }
-    // The name must be valid apart from its wildcards.
-    std::string probe(name);
-    std::replace_if(probe.begin(), probe.end(), isWildcard, '_');
-    if (const auto check = fullHostPath(probe); !check.ok()) {
-        return {{}, check.error};
+    const bool invalid = std::any_of(name.begin(), name.end(), [](char c) {
+        return !isWildcard(c) && (isForbiddenNameCharacter(c) || isHostSeparator(c));
+    });
+    if (invalid) {
+        return {{}, ERROR_INVALID_NAME};
     }
     return listMatching(pattern.substr(0, split), name);
 }

@@ -26,16 +26,9 @@ char upperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-// Characters no Windows name may hold; ':' is allowed only after a drive letter.
+// Whether host[i] may not appear in a path: ':' may, right after a drive letter.
 bool forbiddenAt(std::string_view host, std::size_t i) {
-    const auto c = static_cast<unsigned char>(host[i]);
-    if (c < 0x20) {
-        return true;
-    }
-    if (c == ':') {
-        return i != 1;
-    }
-    return std::string_view("<>\"|?*").find(static_cast<char>(c)) != std::string_view::npos;
+    return isForbiddenNameCharacter(host[i]) && !(host[i] == ':' && i == 1);
 }
 
 struct ParsedPath {

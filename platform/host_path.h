@@ -44,6 +44,12 @@ PathResult<std::filesystem::path> hostToNative(std::string_view host);
 // path, else Z: followed by the absolute native path.
 std::string nativeToHost(const std::filesystem::path& native);
 
+// Characters no Windows file or folder name may hold.
+inline bool isForbiddenNameCharacter(char c) {
+    return static_cast<unsigned char>(c) < 0x20 ||
+           std::string_view("<>:\"|?*").find(c) != std::string_view::npos;
+}
+
 inline bool isHostSeparator(char c) {
     return c == '\\' || c == '/';
 }

@@ -135,6 +135,8 @@ TEST_F(Files, PatternWithoutWildcardsFindsThatEntry) {
     EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_TRUE(findAll(R"(C:\Di?\*.*)", &error).empty());
     EXPECT_EQ(error, static_cast<DWORD>(ERROR_INVALID_NAME));
+    EXPECT_TRUE(findAll(R"(C:\Dir\a:*)", &error).empty());
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_INVALID_NAME));
     EXPECT_TRUE(findAll(R"(C:\Dir\)", &error).empty());
     EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }

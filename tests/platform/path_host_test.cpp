@@ -164,10 +164,17 @@ TEST_F(HostPath, NativeOutsideEveryDriveIsShownOnZ) {
 
 TEST_F(HostPath, DriveLinkChangesAreSeenAtOnce) {
     EXPECT_EQ(hostToNative(R"(K:\)").error, ERROR_INVALID_DRIVE);
+    // A change within one tick of the file system's clock leaves the folder's time as it was.
+    const fs::path dosdevices = prefix.root() / "dosdevices";
+    const auto before = fs::last_write_time(dosdevices);
     const fs::path k = addDrive('k', "kdrive");
+    fs::last_write_time(dosdevices, before);
     EXPECT_EQ(native(R"(K:\)"), k);
     fs::remove(prefix.root() / "dosdevices" / "k:");
     EXPECT_EQ(hostToNative(R"(K:\)").error, ERROR_INVALID_DRIVE);
+    // A folder named as a drive serves as the drive itself.
+    fs::create_directory(prefix.root() / "dosdevices" / "M:");
+    EXPECT_EQ(native(R"(m:\new)"), fs::canonical(prefix.root() / "dosdevices" / "M:") / "new");
 }
 
 TEST_F(HostPath, RoundTripThroughNativeForm) {
