@@ -10,6 +10,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/file_descriptor.h"
 #include "platform/registry.h"
 #include "platform/registry_file.h"
 
@@ -21,27 +22,6 @@ LONG errorFromErrno(int error) {
     return (error == EACCES || error == EPERM || error == EROFS) ? ERROR_ACCESS_DENIED
                                                                  : ERROR_REGISTRY_IO_FAILED;
 }
-
-// Closes the descriptor on every path out; closing also releases a flock.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Closes now and reports whether the close itself succeeded.
-    bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
-
-  private:
-    int fd_;
-};
 
 bool writeAll(int fd, std::string_view data) {
     while (!data.empty()) {
