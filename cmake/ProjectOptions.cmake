@@ -5,6 +5,10 @@ if(LNKHOLD_SANITIZE OR LNKHOLD_FUZZ)
     add_compile_options(${_san})
     add_link_options(${_san})
 endif()
+if(LNKHOLD_FUZZ)
+    # Coverage instrumentation for every library, so the fuzz targets are guided through it.
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
 
 # Warnings are errors in project code (third-party headers are included as system headers).
 function(lnkhold_target target)

@@ -17,11 +17,6 @@ inline constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;  // none of the others
 inline constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 
-// Error codes only files and folders give.
-inline constexpr LONG ERROR_GEN_FAILURE = 31;
-inline constexpr LONG ERROR_DISK_FULL = 112;
-inline constexpr LONG ERROR_DIRECTORY = 267;
-
 struct WIN32_FIND_DATAA {
     DWORD dwFileAttributes = 0;
     FILETIME ftCreationTime;

@@ -55,9 +55,6 @@ inline constexpr DWORD REG_DWORD = 4;
 inline constexpr DWORD REG_MULTI_SZ = 7;
 inline constexpr DWORD REG_QWORD = 11;
 
-// A root's file could not be read or saved (the disk, not the caller, failed).
-inline constexpr LONG ERROR_REGISTRY_IO_FAILED = 1016;
-
 // Subkey paths may hold several backslash-separated parts (empty parts are skipped);
 // a null or empty subkey names the key itself.
 LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD options, REGSAM desired, HKEY* result);

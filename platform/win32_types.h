@@ -44,8 +44,10 @@ inline constexpr LONG ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr LONG ERROR_INVALID_DRIVE = 15;
 inline constexpr LONG ERROR_NO_MORE_FILES = 18;
 inline constexpr LONG ERROR_SHARING_VIOLATION = 32;
+inline constexpr LONG ERROR_GEN_FAILURE = 31;
 inline constexpr LONG ERROR_FILE_EXISTS = 80;
 inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
+inline constexpr LONG ERROR_DISK_FULL = 112;
 inline constexpr LONG ERROR_INSUFFICIENT_BUFFER = 122;
 inline constexpr LONG ERROR_INVALID_NAME = 123;
 inline constexpr LONG ERROR_DIR_NOT_EMPTY = 145;
@@ -53,7 +55,9 @@ inline constexpr LONG ERROR_ALREADY_EXISTS = 183;
 inline constexpr LONG ERROR_FILENAME_EXCED_RANGE = 206;
 inline constexpr LONG ERROR_MORE_DATA = 234;
 inline constexpr LONG ERROR_NO_MORE_ITEMS = 259;
+inline constexpr LONG ERROR_DIRECTORY = 267;
 inline constexpr LONG ERROR_BADDB = 1009;
+inline constexpr LONG ERROR_REGISTRY_IO_FAILED = 1016;  // a root's file could not be read or saved
 inline constexpr LONG ERROR_KEY_DELETED = 1018;
 
 // The calling thread's last error, as Win32 functions that return BOOL or a handle leave it.
