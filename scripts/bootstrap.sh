@@ -9,6 +9,8 @@ packages=(
     libgtest-dev googletest libbenchmark-dev
     libicu-dev                                     # collation
     python3-ezdxf openscad-testing-data            # independent DXF reader/writer, DXF corpus
+    qt6-base-dev fonts-dejavu-core                 # dialogs (tests run them offscreen)
+    mscompress                                     # SZDD-compressed test fixtures
 )
 
 missing=()
