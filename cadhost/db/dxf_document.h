@@ -60,6 +60,7 @@ class Document {
     RecordId previous(RecordId id) const;
 
     // Group-0 value ("LINE", "LAYER", "SECTION"), or the variable name for header records.
+    // Types are ASCII names; stray non-ASCII bytes are left as the file stores them.
     std::string_view type(RecordId id) const;
     std::uint64_t handle(RecordId id) const;  // group 5 (105 for DIMSTYLE); 0: none
     std::uint64_t owner(RecordId id) const;   // first 330 outside a 102 group; 0: none
