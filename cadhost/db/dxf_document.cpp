@@ -212,15 +212,26 @@ void Document::validate(const std::vector<Tag>& tags, std::uint16_t section,
     }
 }
 
+void Document::forgetHeaderName(RecordId id) {
+    if (auto found = header_.find(records_[id].type);
+        found != header_.end() && found->second == id) {
+        header_.erase(found);
+    }
+}
+
 void Document::setTags(RecordId id, std::vector<Tag> tags) {
     Record& r = record(id);
     buildHandleIndex();
     if (r.handle) {
         handles_.erase(r.handle);
     }
+    forgetHeaderName(id);
     r.tags = std::make_unique<std::vector<Tag>>(std::move(tags));
     r.type = trimType(r.tags->front().value);
     bool keyed = r.tags->front().code == 0;
+    if (!keyed) {
+        header_.emplace(std::string(r.type), id);
+    }
     RecordKeys keys(r.type);
     for (const Tag& tag : *r.tags) {
         if (keyed) {
@@ -270,9 +281,6 @@ RecordId Document::insert(RecordId after, RecordId before, std::uint16_t section
     (after == kNoRecord ? first_ : records_[after].next) = id;
     (before == kNoRecord ? last_ : records_[before].previous) = id;
     setTags(id, std::move(tags));
-    if (records_[id].tags->front().code == 9) {
-        header_.emplace(std::string(records_[id].type), id);
-    }
     adjustTableCount(table, +1);
     return id;
 }
@@ -288,9 +296,7 @@ void Document::erase(RecordId id) {
     }
     (r.previous == kNoRecord ? first_ : records_[r.previous].next) = r.next;
     (r.next == kNoRecord ? last_ : records_[r.next].previous) = r.previous;
-    if (auto found = header_.find(r.type); found != header_.end() && found->second == id) {
-        header_.erase(found);
-    }
+    forgetHeaderName(id);
     r.erased = true;
     r.tags.reset();
     modified_ = true;

@@ -113,6 +113,7 @@ class Document {
     Record& record(RecordId id);
     void validate(const std::vector<Tag>& tags, std::uint16_t section, RecordId replacing) const;
     void setTags(RecordId id, std::vector<Tag> tags);
+    void forgetHeaderName(RecordId id);
     RecordId insert(RecordId after, RecordId before, std::uint16_t section, std::uint16_t table,
                     std::vector<Tag> tags);
     void adjustTableCount(std::uint16_t table, int delta);

@@ -25,9 +25,9 @@ Document Document::load(const std::filesystem::path& path) {
         return parse(readWholeFile(path));
     } catch (const DxfError& error) {
         if (error.place() == DxfError::Place::None) {
-            throw;
+            throw;  // file system errors name the file already
         }
-        throw DxfError(path.string() + ": " + error.what());
+        throw error.inFile(path.string());
     }
 }
 

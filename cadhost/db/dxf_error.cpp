@@ -3,27 +3,34 @@
 namespace cadhost::dxf {
 namespace {
 
-std::string describe(DxfError::Place place, std::uint64_t position, const std::string& problem) {
+std::string describe(DxfError::Place place, std::uint64_t position, const std::string& problem,
+                     const std::string& file) {
+    std::string where = file.empty() ? "" : file + ": ";
     switch (place) {
         case DxfError::Place::Line:
-            return "line " + std::to_string(position) + ": " + problem;
+            return where + "line " + std::to_string(position) + ": " + problem;
         case DxfError::Place::ByteOffset:
-            return "byte offset " + std::to_string(position) + ": " + problem;
+            return where + "byte offset " + std::to_string(position) + ": " + problem;
         case DxfError::Place::None:
             break;
     }
-    return problem;
+    return where + problem;
 }
 
 }  // namespace
 
 DxfError::DxfError(const std::string& problem) : DxfError(Place::None, 0, problem) {}
 
-DxfError::DxfError(Place place, std::uint64_t position, const std::string& problem)
-    : std::runtime_error(describe(place, position, problem)),
+DxfError::DxfError(Place place, std::uint64_t position, const std::string& problem,
+                   const std::string& file)
+    : std::runtime_error(describe(place, position, problem, file)),
       place_(place),
       position_(position),
       problem_(problem) {}
+
+DxfError DxfError::inFile(const std::string& file) const {
+    return DxfError(place_, position_, problem_, file);
+}
 
 DxfError DxfError::atLine(std::uint64_t line, const std::string& problem) {
     return DxfError(Place::Line, line, problem);

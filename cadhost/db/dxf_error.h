@@ -16,13 +16,16 @@ class DxfError : public std::runtime_error {
     explicit DxfError(const std::string& problem);
     static DxfError atLine(std::uint64_t line, const std::string& problem);
     static DxfError atOffset(std::uint64_t offset, const std::string& problem);
+    // The same error, its message led by the file's name.
+    DxfError inFile(const std::string& file) const;
 
     Place place() const { return place_; }
     std::uint64_t position() const { return position_; }
     const std::string& problem() const { return problem_; }
 
   private:
-    DxfError(Place place, std::uint64_t position, const std::string& problem);
+    DxfError(Place place, std::uint64_t position, const std::string& problem,
+             const std::string& file = "");
 
     Place place_;
     std::uint64_t position_;

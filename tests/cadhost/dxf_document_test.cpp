@@ -125,6 +125,14 @@ TEST(DxfDocument, HeaderVariablesAreReadSetAndAdded) {
               (std::vector<Tag>{Tag::real(10, 1), Tag::real(20, 2), Tag::real(30, 3)}));
     EXPECT_EQ(reread.sectionName(reread.headerVariable("$EXTMIN")), "HEADER");
 
+    // A variable renamed or erased is found under its new name only.
+    doc.replaceTags(doc.headerVariable("$PROJECTNAME"), {Tag::text(9, "$HYPERLINKBASE")});
+    EXPECT_EQ(doc.headerVariable("$PROJECTNAME"), kNoRecord);
+    doc.erase(doc.headerVariable("$HYPERLINKBASE"));
+    EXPECT_EQ(doc.headerVariable("$HYPERLINKBASE"), kNoRecord);
+    doc.setHeaderVariable("$PROJECTNAME", {Tag::text(1, "Tunnel")});
+    EXPECT_EQ(Document::fromBytes(doc.toBytes()).headerString("$PROJECTNAME"), "Tunnel");
+
     Document headless = Document::fromBytes("  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF\n");
     EXPECT_EQ(headless.version(), "AC1009");
     EXPECT_THROW(headless.setHeaderVariable("$CLAYER", {Tag::text(8, "0")}), DxfError);
