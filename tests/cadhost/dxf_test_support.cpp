@@ -66,7 +66,8 @@ std::string runPython(const std::string& script, const std::vector<std::string>&
                       int& status) {
     std::string command = "/usr/bin/python3 " + shellQuote((kSourceDir / script).string());
     for (const std::string& argument : arguments) {
-        command += " " + shellQuote(argument);
+        command += ' ';
+        command += shellQuote(argument);
     }
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) {
