@@ -1,0 +1,470 @@
+#include "cadhost/db/database_state.h"
+
+#include <algorithm>
+
+#include "cadhost/db/dxf_error.h"
+#include "cadhost/db/object_access.h"
+
+namespace cadhost::db {
+
+using dxf::kNoRecord;
+using dxf::RecordId;
+
+DatabaseState::DatabaseState(AcDbDatabase& owner) : database(owner), transactions(*this) {}
+
+DatabaseState::~DatabaseState() = default;
+
+void DatabaseState::setDocument(dxf::Document doc) {
+    document.emplace(std::move(doc));
+}
+
+dxf::Document& DatabaseState::doc() {
+    if (!document) {
+        throw dxf::DxfError("the database holds no drawing");
+    }
+    return *document;
+}
+
+const dxf::Document& DatabaseState::doc() const {
+    return const_cast<DatabaseState*>(this)->doc();
+}
+
+bool DatabaseState::modern() const {
+    return doc().version() > "AC1009";
+}
+
+bool DatabaseState::hasLwpolylines() const {
+    return doc().version() >= "AC1015";
+}
+
+ObjectStub& DatabaseState::newStub() {
+    ObjectStub& stub = stubs_.emplace_back();
+    stub.state = this;
+    return stub;
+}
+
+void DatabaseState::bind(ObjectStub* stub, RecordId record) {
+    stub->record = record;
+    stub->handle = doc().handle(record);
+    byRecord_[record] = stub;
+}
+
+ObjectStub* DatabaseState::stubFor(RecordId record) {
+    if (record == kNoRecord) {
+        return nullptr;
+    }
+    if (auto found = byRecord_.find(record); found != byRecord_.end()) {
+        return found->second;
+    }
+    ObjectStub* stub = &newStub();
+    bind(stub, record);
+    return stub;
+}
+
+ObjectStub* DatabaseState::stubForHandle(std::uint64_t handle) {
+    RecordId record = handle ? doc().findHandle(handle) : kNoRecord;
+    return stubFor(record);
+}
+
+namespace {
+
+struct TableNames {
+    const char* table;
+    const char* entry;
+};
+
+TableNames namesOf(TableKind kind, bool modern) {
+    switch (kind) {
+        case TableKind::Block:
+            return modern ? TableNames{"BLOCK_RECORD", "BLOCK_RECORD"} : TableNames{"", "BLOCK"};
+        case TableKind::Layer:
+            return {"LAYER", "LAYER"};
+        case TableKind::RegApp:
+            return {"APPID", "APPID"};
+    }
+    return {"", ""};
+}
+
+bool isLayoutName(std::string_view name, std::string_view layout) {
+    // R12 files written by some programs spell the layout blocks with '$' for '*'.
+    return name.size() == layout.size() + 1 && (name[0] == '*' || name[0] == '$') &&
+           sameName(name.substr(1), layout);
+}
+
+}  // namespace
+
+ObjectStub* DatabaseState::tableStub(TableKind kind) {
+    if (kind == TableKind::Block && !modern()) {
+        if (!virtualBlockTable_) {
+            ObjectStub& stub = newStub();
+            stub.virtualBlockTable = true;
+            virtualBlockTable_ = &stub;
+        }
+        return *virtualBlockTable_;
+    }
+    auto table = doc().table(namesOf(kind, modern()).table);
+    return table ? stubFor(table->begin) : nullptr;
+}
+
+std::vector<ObjectStub*> DatabaseState::entriesOf(const ObjectStub* table) {
+    if (table->virtualBlockTable) {
+        return tableEntries(TableKind::Block);
+    }
+    std::vector<ObjectStub*> entries;
+    for (RecordId id = doc().next(table->record); id != kNoRecord; id = doc().next(id)) {
+        std::string_view type = doc().type(id);
+        if (type == "ENDTAB" || type == "ENDSEC" || type == "TABLE") {
+            break;
+        }
+        entries.push_back(stubFor(id));
+    }
+    return entries;
+}
+
+std::vector<ObjectStub*> DatabaseState::tableEntries(TableKind kind) {
+    std::vector<ObjectStub*> entries;
+    TableNames names = namesOf(kind, modern());
+    std::optional<dxf::Range> range =
+        *names.table ? doc().table(names.table) : doc().section("BLOCKS");
+    if (!range) {
+        return entries;
+    }
+    for (RecordId id = doc().next(range->begin); id != range->end && id != kNoRecord;
+         id = doc().next(id)) {
+        if (doc().type(id) == names.entry) {
+            entries.push_back(stubFor(id));
+        }
+    }
+    return entries;
+}
+
+ObjectStub* DatabaseState::findEntry(TableKind kind, std::string_view name) {
+    for (ObjectStub* entry : tableEntries(kind)) {
+        if (sameName(groupText(doc().tags(entry->record), 2), name)) {
+            return entry;
+        }
+    }
+    return nullptr;
+}
+
+void DatabaseState::indexBlocks() {
+    if (blocksIndexed_) {
+        return;
+    }
+    blockBegins_.clear();
+    if (auto blocks = doc().section("BLOCKS")) {
+        for (RecordId id = blocks->begin; id != blocks->end; id = doc().next(id)) {
+            if (doc().type(id) == "BLOCK" && doc().owner(id)) {
+                blockBegins_.emplace(doc().owner(id), id);
+            }
+        }
+    }
+    blocksIndexed_ = true;
+}
+
+RecordId DatabaseState::blockBegin(const ObjectStub* block) {
+    if (!modern()) {
+        return block->record;
+    }
+    indexBlocks();
+    if (auto found = blockBegins_.find(block->handle); found != blockBegins_.end()) {
+        return found->second;
+    }
+    // Files without owner handles: the BLOCK of the same name.
+    std::string name = entryName(block);
+    if (auto blocks = doc().section("BLOCKS")) {
+        for (RecordId id = blocks->begin; id != blocks->end; id = doc().next(id)) {
+            if (doc().type(id) == "BLOCK" && sameName(groupText(doc().tags(id), 2), name)) {
+                return id;
+            }
+        }
+    }
+    return kNoRecord;
+}
+
+RecordId DatabaseState::blockEnd(const ObjectStub* block) {
+    RecordId begin = blockBegin(block);
+    if (begin == kNoRecord) {
+        return kNoRecord;
+    }
+    for (RecordId id = doc().next(begin); id != kNoRecord; id = doc().next(id)) {
+        std::string_view type = doc().type(id);
+        if (type == "ENDBLK") {
+            return id;
+        }
+        if (type == "BLOCK" || type == "ENDSEC") {
+            break;
+        }
+    }
+    return kNoRecord;
+}
+
+std::string DatabaseState::entryName(const ObjectStub* entry) {
+    return groupText(doc().tags(entry->record), 2);
+}
+
+bool DatabaseState::entitiesInEntitiesSection(const ObjectStub* block) {
+    std::string name = entryName(block);
+    return isLayoutName(name, "Model_Space") || isLayoutName(name, "Paper_Space");
+}
+
+std::vector<ObjectStub*> DatabaseState::blockEntities(ObjectStub* block) {
+    std::vector<ObjectStub*> entities;
+    if (entitiesInEntitiesSection(block)) {
+        auto section = doc().section("ENTITIES");
+        if (!section) {
+            return entities;
+        }
+        bool paper = isLayoutName(entryName(block), "Paper_Space");
+        for (RecordId id = doc().next(section->begin); id != section->end; id = doc().next(id)) {
+            std::uint64_t owner = doc().owner(id);
+            bool inPaper = groupInteger(doc().tags(id), 67) == 1;
+            if ((modern() && owner == block->handle) || (owner == 0 && inPaper == paper)) {
+                entities.push_back(stubFor(id));
+            }
+        }
+        return entities;
+    }
+    RecordId begin = blockBegin(block);
+    RecordId end = blockEnd(block);
+    if (begin == kNoRecord || end == kNoRecord) {
+        return entities;
+    }
+    for (RecordId id = doc().next(begin); id != end; id = doc().next(id)) {
+        entities.push_back(stubFor(id));
+    }
+    return entities;
+}
+
+// --- the open protocol
+
+Acad::ErrorStatus DatabaseState::open(AcDbObject*& object, ObjectStub* stub, AcDb::OpenMode mode,
+                                      bool openErased) {
+    object = nullptr;
+    if (!stub) {
+        return Acad::eNullObjectId;
+    }
+    if (stub->erased && !openErased) {
+        return Acad::eWasErased;
+    }
+    if (stub->writer) {
+        return Acad::eWasOpenForWrite;
+    }
+    if (mode == AcDb::kForWrite && stub->readers > 0) {
+        return Acad::eWasOpenForRead;
+    }
+    if (!stub->object) {
+        try {
+            stub->object = materialize(*this, stub).release();
+        } catch (const dxf::DxfError&) {
+            return Acad::eInvalidInput;
+        } catch (const std::bad_alloc&) {
+            return Acad::eOutOfMemory;
+        }
+    }
+    if (mode == AcDb::kForWrite) {
+        stub->writer = true;
+    } else {
+        ++stub->readers;
+    }
+    object = stub->object;
+    return Acad::eOk;
+}
+
+void DatabaseState::release(ObjectStub* stub) {
+    if (stub->writer) {
+        stub->writer = false;
+    } else if (stub->readers > 0) {
+        --stub->readers;
+    }
+    if (!stub->writer && stub->readers == 0) {
+        AcDbObject* object = stub->object;
+        stub->object = nullptr;
+        stub->holder = nullptr;
+        ObjectAccess::state(*object).stub = nullptr;  // so that its destructor lets go
+        delete object;
+    }
+}
+
+Acad::ErrorStatus DatabaseState::close(AcDbObject& object) {
+    ObjectStub* stub = ObjectAccess::state(object).stub;
+    if (stub->object != &object || (!stub->writer && stub->readers == 0)) {
+        return Acad::eInvalidOpenState;
+    }
+    if (stub->holder) {
+        return Acad::eOk;  // its transaction closes it
+    }
+    Acad::ErrorStatus es = Acad::eOk;
+    if (stub->writer) {
+        try {
+            writeBack(object, nullptr);
+        } catch (const dxf::DxfError&) {
+            es = Acad::eInvalidInput;
+        }
+    }
+    release(stub);
+    return es;
+}
+
+UndoLog* DatabaseState::logFor(const ObjectStub* stub) {
+    return stub && stub->holder ? &stub->holder->state().log : nullptr;
+}
+
+void DatabaseState::writeBack(AcDbObject& object, UndoLog* log) {
+    AcDbObject::State& state = ObjectAccess::state(object);
+    ObjectStub* stub = state.stub;
+    if (state.eraseTo == false && stub->erased) {
+        unerase(stub, state.parts.front().tags, log);
+    }
+    for (AcDbObject::State::Part& part : state.parts) {
+        if (!part.stub) {
+            continue;
+        }
+        if (part.stub->erased) {
+            part.stub->erasedTags = part.tags;
+        } else if (doc().tags(part.stub->record) != part.tags) {
+            replace(part.stub, part.tags, log);
+        }
+    }
+    if (state.eraseTo == true && !stub->erased) {
+        erase(stub, log);
+    }
+    state.eraseTo.reset();
+}
+
+// --- edits
+
+void DatabaseState::replace(ObjectStub* stub, TagList tags, UndoLog* log) {
+    TagList previous = doc().tags(stub->record);
+    doc().replaceTags(stub->record, std::move(tags));
+    stub->handle = doc().handle(stub->record);
+    if (log) {
+        log->entries.push_back({UndoLog::Kind::Replaced, stub, std::move(previous)});
+    }
+}
+
+ObjectStub* DatabaseState::insertBefore(RecordId position, TagList tags, UndoLog* log) {
+    RecordId record = doc().insertBefore(position, std::move(tags));
+    blocksIndexed_ = false;
+    ObjectStub* stub = stubFor(record);
+    if (log) {
+        log->entries.push_back({UndoLog::Kind::Inserted, stub, {}});
+    }
+    return stub;
+}
+
+void DatabaseState::erase(ObjectStub* stub, UndoLog* log) {
+    TagList tags = doc().tags(stub->record);
+    stub->anchor = stubFor(doc().previous(stub->record));
+    stub->erasedSection = doc().sectionName(stub->record);
+    doc().erase(stub->record);
+    blocksIndexed_ = false;
+    byRecord_.erase(stub->record);
+    stub->record = kNoRecord;
+    stub->erased = true;
+    stub->erasedTags = std::move(tags);
+    if (log) {
+        log->entries.push_back({UndoLog::Kind::Erased, stub, {}});
+    }
+}
+
+Acad::ErrorStatus DatabaseState::unerase(ObjectStub* stub, TagList tags, UndoLog* log) {
+    // Back after the nearest record before it that is still in the drawing.
+    ObjectStub* anchor = stub->anchor;
+    while (anchor && anchor->erased) {
+        anchor = anchor->anchor;
+    }
+    if (!anchor || anchor->record == kNoRecord) {
+        return Acad::eInvalidInput;
+    }
+    RecordId record = doc().insertAfter(anchor->record, std::move(tags));
+    blocksIndexed_ = false;
+    bind(stub, record);
+    stub->erased = false;
+    stub->erasedTags.clear();
+    if (log) {
+        log->entries.push_back({UndoLog::Kind::Inserted, stub, {}});
+    }
+    return Acad::eOk;
+}
+
+void DatabaseState::undo(const UndoLog& log) {
+    for (auto entry = log.entries.rbegin(); entry != log.entries.rend(); ++entry) {
+        ObjectStub* stub = entry->stub;
+        switch (entry->kind) {
+            case UndoLog::Kind::Replaced:
+                if (!stub->erased) {
+                    doc().replaceTags(stub->record, entry->previousTags);
+                }
+                break;
+            case UndoLog::Kind::Inserted:
+                if (!stub->erased) {
+                    // A block goes with everything between its BLOCK and ENDBLK.
+                    if (doc().type(stub->record) == "BLOCK") {
+                        for (RecordId id = doc().next(stub->record);
+                             doc().type(id) != "BLOCK" && doc().type(id) != "ENDSEC";) {
+                            RecordId next = doc().next(id);
+                            bool last = doc().type(id) == "ENDBLK";
+                            erase(stubFor(id), nullptr);
+                            id = next;
+                            if (last) {
+                                break;
+                            }
+                        }
+                    }
+                    erase(stub, nullptr);
+                }
+                break;
+            case UndoLog::Kind::Erased:
+                if (stub->erased) {
+                    unerase(stub, stub->erasedTags, nullptr);
+                }
+                break;
+        }
+        reloadOpenObject(stub);
+    }
+}
+
+void DatabaseState::reloadOpenObject(ObjectStub* stub) {
+    if (!stub->object) {
+        return;
+    }
+    for (AcDbObject::State::Part& part : ObjectAccess::state(*stub->object).parts) {
+        if (part.stub == stub) {
+            part.tags = stub->erased ? stub->erasedTags : doc().tags(stub->record);
+        }
+    }
+}
+
+// --- header variables
+
+std::optional<Tag> DatabaseState::header(std::string_view name) const {
+    if (!document) {
+        return std::nullopt;
+    }
+    std::vector<Tag> values = doc().headerValues(name);
+    if (values.empty()) {
+        return std::nullopt;
+    }
+    return values.front();
+}
+
+void DatabaseState::setHeader(std::string_view name, Tag value) {
+    doc().setHeaderVariable(name, {std::move(value)});
+}
+
+std::vector<ObjectStub*> DatabaseState::openStubs() {
+    std::vector<ObjectStub*> open;
+    for (ObjectStub& stub : stubs_) {
+        if (stub.object) {
+            open.push_back(&stub);
+        }
+    }
+    return open;
+}
+
+DatabaseState* stateOf(AcDbObjectId id) {
+    return id.stub() ? id.stub()->state : nullptr;
+}
+
+}  // namespace cadhost::db

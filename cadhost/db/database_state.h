@@ -1,0 +1,153 @@
+#pragma once
+// Internal to the drawing database: object stubs (what an AcDbObjectId points at), the
+// open protocol, and the edits of the DXF document with their undo log.
+
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "cadhost/db/dxf_document.h"
+#include "cadhost/db/tag_list.h"
+#include "cadhost/sdk/dbmain.h"
+#include "cadhost/sdk/dbtrans.h"
+
+namespace cadhost::db {
+
+class DatabaseState;
+
+// One object of the database. Every record of the document that an id was asked for has one;
+// it outlives the record when the record is erased.
+struct ObjectStub {
+    DatabaseState* state = nullptr;
+    dxf::RecordId record = dxf::kNoRecord;  // kNoRecord while erased
+    std::uint64_t handle = 0;
+    bool virtualBlockTable = false;  // the block table of an R12 file, which has no record
+
+    bool erased = false;
+    TagList erasedTags;
+    std::string erasedSection;
+    ObjectStub* anchor = nullptr;  // the record before this one when it was erased
+
+    int readers = 0;
+    bool writer = false;
+    AcDbObject* object = nullptr;     // the open object, shared by all readers
+    AcTransaction* holder = nullptr;  // the transaction that opened it, if any
+
+    std::optional<AcDb::XrefStatus> xrefStatus;  // set by the xref engine
+    AcDbDatabase* xrefDatabase = nullptr;
+};
+
+// Record changes in order, so that they can be undone last to first.
+struct UndoLog {
+    enum class Kind { Replaced, Inserted, Erased };
+    struct Entry {
+        Kind kind;
+        ObjectStub* stub;
+        TagList previousTags;  // Replaced only
+    };
+    std::vector<Entry> entries;
+};
+
+enum class TableKind { Block, Layer, RegApp };
+
+// What a transaction holds: the objects it opened, the state of objects an enclosing
+// transaction opened before this one touched them, and its record changes.
+class TransactionState {
+  public:
+    struct Reset {
+        ObjectStub* stub;
+        std::vector<TagList> parts;
+        bool writer;
+    };
+    TransactionState(DatabaseState& database, AcTransaction* enclosing)
+        : db(database), parent(enclosing) {}
+
+    DatabaseState& db;
+    AcTransaction* parent;
+    std::vector<ObjectStub*> held;
+    std::vector<Reset> resets;
+    UndoLog log;
+};
+
+class DatabaseState {
+  public:
+    explicit DatabaseState(AcDbDatabase& database);
+    ~DatabaseState();
+
+    AcDbDatabase& database;
+    std::optional<dxf::Document> document;
+    std::filesystem::path fileName;
+    std::string fileNameText;
+    std::string lastMessage;
+    AcDbTransactionManager transactions;
+
+    void setDocument(dxf::Document doc);
+    dxf::Document& doc();
+    const dxf::Document& doc() const;
+    // R13 and later: owner handles, subclass markers, a BLOCK_RECORD table.
+    bool modern() const;
+    // R2000 and later: the layouts' entities live in the ENTITIES section.
+    bool hasLwpolylines() const;
+
+    ObjectStub* stubFor(dxf::RecordId record);
+    ObjectStub* stubForHandle(std::uint64_t handle);
+    ObjectStub* tableStub(TableKind kind);
+    std::vector<ObjectStub*> tableEntries(TableKind kind);
+    // The entries of a table given by its TABLE record (or the R12 block table).
+    std::vector<ObjectStub*> entriesOf(const ObjectStub* table);
+    ObjectStub* findEntry(TableKind kind, std::string_view name);
+    // A block's BLOCK entity (for R12 the record itself) and its ENDBLK; kNoRecord if missing.
+    dxf::RecordId blockBegin(const ObjectStub* block);
+    dxf::RecordId blockEnd(const ObjectStub* block);
+    std::string entryName(const ObjectStub* entry);  // group 2 of a table entry
+    // *Model_Space and *Paper_Space keep their entities in the ENTITIES section.
+    bool entitiesInEntitiesSection(const ObjectStub* block);
+    std::vector<ObjectStub*> blockEntities(ObjectStub* block);
+
+    // The open protocol.
+    Acad::ErrorStatus open(AcDbObject*& object, ObjectStub* stub, AcDb::OpenMode mode,
+                           bool openErased);
+    Acad::ErrorStatus close(AcDbObject& object);
+    // Writes the object's changes to the document, logging them in `log` when given.
+    void writeBack(AcDbObject& object, UndoLog* log);
+    // Gives up one open of the stub's object; the last one deletes it.
+    void release(ObjectStub* stub);
+    UndoLog* logFor(const ObjectStub* stub);
+
+    // Document edits; each keeps stubs and the log up to date.
+    void replace(ObjectStub* stub, TagList tags, UndoLog* log);
+    ObjectStub* insertBefore(dxf::RecordId position, TagList tags, UndoLog* log);
+    void erase(ObjectStub* stub, UndoLog* log);
+    Acad::ErrorStatus unerase(ObjectStub* stub, TagList tags, UndoLog* log);
+    void undo(const UndoLog& log);
+
+    // Header variables.
+    std::optional<Tag> header(std::string_view name) const;
+    void setHeader(std::string_view name, Tag value);
+
+    // Objects still open, for the report when the database goes away.
+    std::vector<ObjectStub*> openStubs();
+
+  private:
+    ObjectStub& newStub();
+    void bind(ObjectStub* stub, dxf::RecordId record);
+    void reloadOpenObject(ObjectStub* stub);
+    void indexBlocks();
+
+    std::deque<ObjectStub> stubs_;
+    std::unordered_map<dxf::RecordId, ObjectStub*> byRecord_;
+    std::optional<ObjectStub*> virtualBlockTable_;
+    // BLOCK records by the handle of their block record, rebuilt after structural edits.
+    std::unordered_map<std::uint64_t, dxf::RecordId> blockBegins_;
+    bool blocksIndexed_ = false;
+};
+
+// The database an object or id belongs to.
+DatabaseState* stateOf(AcDbObjectId id);
+
+}  // namespace cadhost::db

@@ -1,0 +1,79 @@
+#include "cadhost/db/object_access.h"
+#include "cadhost/sdk/dbents.h"
+
+namespace cadhost::db {
+namespace {
+
+std::unique_ptr<AcDbObject> newTable(const TagList& tags) {
+    std::string name = groupText(tags, 2);
+    if (name == "BLOCK_RECORD") {
+        return std::make_unique<AcDbBlockTable>();
+    }
+    if (name == "LAYER") {
+        return std::make_unique<AcDbLayerTable>();
+    }
+    if (name == "APPID") {
+        return std::make_unique<AcDbRegAppTable>();
+    }
+    return std::make_unique<AcDbSymbolTable>();
+}
+
+std::unique_ptr<AcDbObject> newObject(DatabaseState& db, std::string_view type,
+                                      std::string_view section, const TagList& tags) {
+    if (type == "TABLE") {
+        return newTable(tags);
+    }
+    if (section == "TABLES") {
+        if (type == "BLOCK_RECORD") {
+            return std::make_unique<AcDbBlockTableRecord>();
+        }
+        if (type == "LAYER") {
+            return std::make_unique<AcDbLayerTableRecord>();
+        }
+        if (type == "APPID") {
+            return std::make_unique<AcDbRegAppTableRecord>();
+        }
+        return std::make_unique<AcDbSymbolTableRecord>();
+    }
+    if (type == "BLOCK" && !db.modern()) {
+        return std::make_unique<AcDbBlockTableRecord>();
+    }
+    if (type == "INSERT") {
+        return std::make_unique<AcDbBlockReference>();
+    }
+    if (type == "LWPOLYLINE") {
+        return std::make_unique<AcDbPolyline>();
+    }
+    if (section == "ENTITIES" || section == "BLOCKS") {
+        return std::make_unique<AcDbEntity>();
+    }
+    return std::make_unique<AcDbObject>();
+}
+
+}  // namespace
+
+std::unique_ptr<AcDbObject> materialize(DatabaseState& db, ObjectStub* stub) {
+    std::unique_ptr<AcDbObject> object;
+    AcDbObject::State* state = nullptr;
+    if (stub->virtualBlockTable) {
+        object = std::make_unique<AcDbBlockTable>();
+        state = &ObjectAccess::state(*object);
+    } else {
+        TagList tags = stub->erased ? stub->erasedTags : db.doc().tags(stub->record);
+        std::string type = tags.front().value;
+        std::string section =
+            stub->erased ? stub->erasedSection : std::string(db.doc().sectionName(stub->record));
+        object = newObject(db, type, section, tags);
+        state = &ObjectAccess::state(*object);
+        state->parts.push_back({stub, std::move(tags)});
+        if (AcDbBlockTableRecord::cast(object.get()) && db.modern()) {
+            dxf::RecordId begin = db.blockBegin(stub);
+            ObjectStub* beginStub = db.stubFor(begin);
+            state->parts.push_back({beginStub, beginStub ? db.doc().tags(begin) : TagList{}});
+        }
+    }
+    state->stub = stub;
+    return object;
+}
+
+}  // namespace cadhost::db
