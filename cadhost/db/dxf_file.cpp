@@ -9,35 +9,16 @@
 #include <string>
 
 #include "cadhost/db/dxf_error.h"
+#include "platform/file_descriptor.h"
 
 namespace cadhost::dxf {
 namespace {
 
+using platform::FileDescriptor;
+
 DxfError systemError(const std::string& what, const std::filesystem::path& path, int error) {
     return DxfError(what + " '" + path.string() + "': " + std::strerror(error));
 }
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    // Closes now, reporting the error a deferred write may only show here.
-    int close() {
-        int result = ::close(fd_);
-        fd_ = -1;
-        return result;
-    }
-
-  private:
-    int fd_;
-};
 
 void writeAll(int fd, std::string_view bytes, const std::filesystem::path& path) {
     while (!bytes.empty()) {
@@ -163,7 +144,7 @@ void writeFileAtomically(const std::filesystem::path& path,
         if (::fsync(fd.get()) != 0) {
             throw systemError("cannot write", temporary, errno);
         }
-        if (fd.close() != 0) {
+        if (!fd.close()) {
             throw systemError("cannot write", temporary, errno);
         }
         if (hadFile) {
