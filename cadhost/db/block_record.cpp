@@ -171,4 +171,19 @@ void setXrefState(AcDbObjectId block, AcDb::XrefStatus status, AcDbDatabase* loa
     }
 }
 
+Acad::ErrorStatus setXrefFlags(AcDbBlockTableRecord& block, bool external, bool overlay) {
+    if (!block.isWriteEnabled()) {
+        return Acad::eNotOpenForWrite;
+    }
+    auto& parts = ObjectAccess::state(block).parts;
+    TagList& tags = parts.back().tags;
+    if (tags.empty()) {
+        return Acad::eInvalidInput;
+    }
+    std::int64_t flags = groupInteger(tags, 70) & ~(kExternalFlag | kOverlayFlag);
+    flags |= (external ? kExternalFlag : 0) | (external && overlay ? kOverlayFlag : 0);
+    setGroup(tags, Tag::integer(70, flags));
+    return Acad::eOk;
+}
+
 }  // namespace cadhost::db

@@ -65,6 +65,7 @@ std::unique_ptr<AcDbObject> materialize(DatabaseState& db, ObjectStub* stub) {
             stub->erased ? stub->erasedSection : std::string(db.doc().sectionName(stub->record));
         object = newObject(db, type, section, tags);
         state = &ObjectAccess::state(*object);
+        state->parts.clear();  // drop the parts the constructor gave a new object
         state->parts.push_back({stub, std::move(tags)});
         if (AcDbBlockTableRecord::cast(object.get()) && db.modern()) {
             dxf::RecordId begin = db.blockBegin(stub);
