@@ -74,6 +74,10 @@ bool AcDbObject::isErased() const {
     return state_->eraseTo.value_or(state_->stub && state_->stub->erased);
 }
 
+std::string AcDbObject::dxfType() const {
+    return state_->parts.empty() ? std::string() : state_->parts.front().tags.front().value;
+}
+
 Acad::ErrorStatus AcDbObject::checkWritable() const {
     return isWriteEnabled() ? Acad::eOk : Acad::eNotOpenForWrite;
 }

@@ -47,6 +47,9 @@ class AcDbObject : public AcRxObject {
     bool isReadEnabled() const;
     bool isWriteEnabled() const;
     bool isErased() const;
+    // The record's DXF type ("LINE", "LAYER"): what tells apart the entities the host keeps
+    // without modelling them.
+    std::string dxfType() const;
 
     Acad::ErrorStatus close();
     Acad::ErrorStatus upgradeOpen();

@@ -3,7 +3,6 @@
 #include <stdexcept>
 
 #include "cadhost/sdk/acutads.h"
-#include "cadhost/sdk/dbents.h"
 #include "dxf_test_support.h"
 
 namespace dbtest {
@@ -51,10 +50,7 @@ AcDbObjectId entityOfType(AcDbDatabase& db, const char* block, const char* dxfTy
     for (; !it->done() && found.isNull(); it->step()) {
         AcDbEntity* entity = nullptr;
         it->getEntity(entity, AcDb::kForRead);
-        bool match =
-            std::string_view(dxfType) == "LWPOLYLINE" ? AcDbPolyline::cast(entity) != nullptr
-            : std::string_view(dxfType) == "INSERT"   ? AcDbBlockReference::cast(entity) != nullptr
-                                                      : entity->isA() == AcDbEntity::desc();
+        bool match = entity->dxfType() == dxfType;
         if (match) {
             found = entity->objectId();
         }

@@ -1,0 +1,218 @@
+// Changes made through the object API, saved, and read back by ezdxf, whose audit must find no
+// error; saving rules for unchanged drawings, R12 limits and new drawings.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "cadhost/db/xref_state.h"
+#include "cadhost/sdk/acutads.h"
+#include "cadhost/sdk/dbapserv.h"
+#include "cadhost/sdk/dbents.h"
+#include "db_test_support.h"
+#include "dxf_test_support.h"
+
+namespace {
+
+using dbtest::Drawing;
+using testing::HasSubstr;
+using testing::Not;
+
+std::string checkWithEzdxf(const std::filesystem::path& path) {
+    int status = -1;
+    std::string report = dxftest::runPython("ezdxf_check.py", {path.string()}, status);
+    EXPECT_EQ(status, 0) << report;
+    return report;
+}
+
+// The marker block as the plug-in builds it: a new block holding a polyline of 200 vertices
+// whose xdata is set before any vertex exists and before the block is in the table.
+Acad::ErrorStatus addMarkerBlock(AcDbDatabase& db) {
+    auto* block = new AcDbBlockTableRecord;
+    EXPECT_EQ(block->setName("$LNKHOLD$"), Acad::eOk);
+    auto* polyline = new AcDbPolyline;
+    resbuf* chain = dbtest::xdataChain("LNKHOLD", {"C:\\p\\a", "D:\\q\\Größe"}, {1, 0});
+    EXPECT_EQ(polyline->setXData(chain), Acad::eOk);
+    acutRelRb(chain);
+    for (unsigned int i = 0; i < 200; ++i) {
+        EXPECT_EQ(polyline->addVertexAt(i, AcGePoint2d(i, i % 2 ? 0.5 : 0.0), 0.0, -1.0, -1.0),
+                  Acad::eOk);
+    }
+    EXPECT_EQ(block->appendAcDbEntity(polyline), Acad::eOk);
+    polyline->close();
+    AcDbBlockTable* table = nullptr;
+    EXPECT_EQ(db.getBlockTable(table, AcDb::kForWrite), Acad::eOk);
+    Acad::ErrorStatus es = table->add(block);
+    table->close();
+    if (es == Acad::eOk) {
+        block->close();
+    } else {
+        delete block;
+    }
+    return es;
+}
+
+void addXrefBlock(AcDbDatabase& db) {
+    auto* block = new AcDbBlockTableRecord;
+    block->setName("PLAN");
+    ASSERT_EQ(cadhost::db::setXrefFlags(*block, true, true), Acad::eOk);
+    ASSERT_EQ(block->setPathName("C:\\xrefs\\plan.dwg"), Acad::eOk);
+    AcDbBlockTable* table = nullptr;
+    ASSERT_EQ(db.getBlockTable(table, AcDb::kForWrite), Acad::eOk);
+    ASSERT_EQ(table->add(block), Acad::eOk);
+    EXPECT_TRUE(block->isFromOverlayReference());
+    block->close();
+    table->close();
+}
+
+void addLayer(AcDbDatabase& db, const char* name) {
+    AcDbLayerTable* table = nullptr;
+    ASSERT_EQ(db.getLayerTable(table, AcDb::kForWrite), Acad::eOk);
+    auto* layer = new AcDbLayerTableRecord;
+    layer->setName(name);
+    AcDbObjectId id;
+    ASSERT_EQ(table->add(id, layer), Acad::eOk);
+    layer->setIsLocked(true);
+    layer->close();
+    table->close();
+    ASSERT_EQ(db.setClayer(id), Acad::eOk);
+}
+
+void eraseEntity(AcDbObjectId id) {
+    AcDbObject* object = nullptr;
+    ASSERT_EQ(acdbOpenAcDbObject(object, id, AcDb::kForWrite), Acad::eOk);
+    ASSERT_EQ(object->erase(), Acad::eOk);
+    object->close();
+}
+
+TEST(DbSave, EzdxfAuditsAndReadsBackLayersXrefBlocksPolylinesXdataAndErasures) {
+    for (const char* name : {"ezdxf_R2000.dxf", "ezdxf_R2004_binary.dxf", "ezdxf_R2018.dxf"}) {
+        SCOPED_TRACE(name);
+        Drawing drawing(name);
+        AcDbDatabase& db = *drawing.db;
+        acdbHostApplicationServices()->setWorkingDatabase(&db);
+        std::string original = dxftest::readBytes(drawing.path);
+        ASSERT_TRUE(acdbRegApp("LNKHOLD", &db));
+        addLayer(db, "0_plan");
+        addXrefBlock(db);
+        ASSERT_EQ(addMarkerBlock(db), Acad::eOk);
+        eraseEntity(dbtest::entityOfType(db, "*Model_Space", "TEXT"));
+        ASSERT_EQ(db.save(), Acad::eOk);
+        acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+
+        EXPECT_TRUE(dxftest::readBytes(drawing.path.string() + ".bak") == original);
+        std::string report = checkWithEzdxf(drawing.path);
+        EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
+        EXPECT_THAT(report, HasSubstr("\"0_plan\""));
+        EXPECT_THAT(report, HasSubstr("\"clayer\": \"0_plan\""));
+        EXPECT_THAT(report, HasSubstr("\"PLAN\": \"C:\\\\xrefs\\\\plan.dwg\""));
+        EXPECT_THAT(report, HasSubstr("\"WHEEL\": \"parts/wheel.dxf\""));
+        EXPECT_THAT(report,
+                    HasSubstr("\"$LNKHOLD$\": [{\"last\": [199.0, 0.5], \"layer\": \"0\", "
+                              "\"points\": 200, \"type\": \"LWPOLYLINE\", \"xdata_LNKHOLD\": "
+                              "[[1000, \"C:\\\\p\\\\a\"], [1000, \"D:\\\\q\\\\Größe\"], [1070, 1], "
+                              "[1070, 0]]}]"));
+        EXPECT_THAT(report, HasSubstr("\"xdata_OTHERAPP\": [[1000, \"kept Größe\"]"));
+        EXPECT_THAT(report, Not(HasSubstr("TEXT")));
+
+        // Read back by the host: the same names, vertices and flags.
+        AcDbDatabase reread(false);
+        ASSERT_EQ(reread.readDxfFile(drawing.path.c_str()), Acad::eOk);
+        AcDbLayerTableRecord* layer = nullptr;
+        ASSERT_EQ(acdbOpenObject(layer, dbtest::layerId(reread, "0_PLAN"), AcDb::kForRead),
+                  Acad::eOk);
+        EXPECT_TRUE(layer->isLocked());
+        layer->close();
+        AcDbPolyline* polyline = nullptr;
+        ASSERT_EQ(acdbOpenObject(polyline, dbtest::entityOfType(reread, "$LNKHOLD$", "LWPOLYLINE"),
+                                 AcDb::kForRead),
+                  Acad::eOk);
+        EXPECT_EQ(polyline->numVerts(), 200u);
+        AcGePoint2d point;
+        ASSERT_EQ(polyline->getPointAt(199, point), Acad::eOk);
+        EXPECT_EQ(point, AcGePoint2d(199, 0.5));
+        EXPECT_EQ(polyline->ownerId(), dbtest::blockId(reread, "$LNKHOLD$"));
+        polyline->close();
+    }
+}
+
+TEST(DbSave, UnchangedDrawingsKeepTheirBytesAndChangedOnesGetTheSaveTime) {
+    Drawing drawing("ezdxf_R2018.dxf");
+    std::string original = dxftest::readBytes(drawing.path);
+    AcDbLayerTableRecord* layer = nullptr;
+    ASSERT_EQ(acdbOpenObject(layer, dbtest::layerId(*drawing.db, "WALLS"), AcDb::kForWrite),
+              Acad::eOk);
+    layer->close();  // opened for write, nothing changed
+    ASSERT_EQ(drawing.db->save(), Acad::eOk);
+    EXPECT_TRUE(dxftest::readBytes(drawing.path) == original);
+
+    ASSERT_EQ(drawing.db->setVisretain(false), Acad::eOk);
+    AcDbDate before = AcDbDate::now();
+    ASSERT_EQ(drawing.db->save(), Acad::eOk);
+    EXPECT_FALSE(drawing.db->visretain());
+    EXPECT_GE(drawing.db->tdupdate().julian(), before.julian() - 1e-6);
+    AcDbDatabase reread(false);
+    ASSERT_EQ(reread.readDxfFile(drawing.path.c_str()), Acad::eOk);
+    EXPECT_FALSE(reread.visretain());
+    EXPECT_NEAR(reread.tdupdate().julian(), before.julian(), 2.0 / 86400);
+}
+
+TEST(DbSave, R12DrawingsTakeWhatTheyCanHoldAndRefuseThePolyline) {
+    Drawing drawing("ezdxf_R12.dxf");
+    AcDbDatabase& db = *drawing.db;
+    acdbHostApplicationServices()->setWorkingDatabase(&db);
+    ASSERT_TRUE(acdbRegApp("LNKHOLD", &db));
+    addLayer(db, "0_plan");
+    addXrefBlock(db);
+    EXPECT_EQ(addMarkerBlock(db), Acad::eOk);  // the block is added, its polyline is not
+    eraseEntity(dbtest::entityOfType(db, "$Model_Space", "TEXT"));
+    ASSERT_EQ(db.save(), Acad::eOk);
+    acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+    EXPECT_EQ(db.dxfVersion(), "AC1009");
+
+    std::string report = checkWithEzdxf(drawing.path);
+    EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
+    EXPECT_THAT(report, HasSubstr("\"0_plan\""));
+    EXPECT_THAT(report, HasSubstr("\"$LNKHOLD$\": []"));
+    EXPECT_THAT(report, HasSubstr("\"PLAN\": \"C:\\\\xrefs\\\\plan.dwg\""));
+    EXPECT_THAT(report, Not(HasSubstr("TEXT")));
+
+    AcDbBlockTableRecord* block = nullptr;
+    ASSERT_EQ(acdbOpenObject(block, dbtest::blockId(db, "$LNKHOLD$"), AcDb::kForWrite), Acad::eOk);
+    auto* polyline = new AcDbPolyline;
+    EXPECT_EQ(block->appendAcDbEntity(polyline), Acad::eIncompatibleRelease);
+    delete polyline;
+    block->close();
+}
+
+TEST(DbSave, ANewDrawingIsACompleteFileOfItsOwnRelease) {
+    testsupport::TempDir dir;
+    auto path = dir.path() / "new.dxf";
+    AcDbDatabase db;
+    EXPECT_EQ(db.dxfVersion(), "AC1018");
+    EXPECT_TRUE(db.tilemode());
+    ASSERT_FALSE(dbtest::blockId(db, "*Model_Space").isNull());
+    ASSERT_TRUE(acdbRegApp("LNKHOLD", &db));
+    acdbHostApplicationServices()->setWorkingDatabase(&db);
+    addLayer(db, "NEW");
+    ASSERT_EQ(addMarkerBlock(db), Acad::eOk);
+    acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+    AcDbBlockTableRecord* model = nullptr;
+    ASSERT_EQ(acdbOpenObject(model, dbtest::blockId(db, "*Model_Space"), AcDb::kForWrite),
+              Acad::eOk);
+    auto* reference =
+        new AcDbBlockReference(AcGePoint3d(1, 2, 0), dbtest::blockId(db, "$LNKHOLD$"));
+    ASSERT_EQ(model->appendAcDbEntity(reference), Acad::eOk);
+    EXPECT_EQ(reference->blockTableRecord(), dbtest::blockId(db, "$LNKHOLD$"));
+    reference->close();
+    model->close();
+    ASSERT_EQ(db.saveAs(path.c_str()), Acad::eOk);
+
+    std::string report = checkWithEzdxf(path);
+    EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
+    EXPECT_THAT(report, HasSubstr("\"NEW\"]"));  // ezdxf adds Defpoints when reading
+    EXPECT_THAT(report, HasSubstr("\"points\": 200"));
+    EXPECT_THAT(report, HasSubstr("\"modelspace\": [{\"layer\": \"0\", \"name\": \"$LNKHOLD$\", "
+                                  "\"type\": \"INSERT\"}]"));
+}
+
+}  // namespace

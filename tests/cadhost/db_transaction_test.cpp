@@ -1,0 +1,107 @@
+// Transactions: objects got through them, ending, aborting, nesting.
+
+#include <gtest/gtest.h>
+
+#include "cadhost/sdk/dbtrans.h"
+#include "db_test_support.h"
+
+namespace {
+
+using dbtest::Drawing;
+
+bool isLocked(AcDbObjectId layer) {
+    AcDbLayerTableRecord* record = nullptr;
+    EXPECT_EQ(acdbOpenObject(record, layer, AcDb::kForRead), Acad::eOk);
+    bool locked = record->isLocked();
+    record->close();
+    return locked;
+}
+
+// Locks the layer through the top transaction.
+void lockInTransaction(AcDbDatabase& db, AcDbObjectId layer) {
+    AcDbObject* object = nullptr;
+    ASSERT_EQ(db.transactionManager()->getObject(object, layer, AcDb::kForWrite), Acad::eOk);
+    ASSERT_EQ(AcDbLayerTableRecord::cast(object)->setIsLocked(true), Acad::eOk);
+    EXPECT_EQ(object->close(), Acad::eOk);  // the transaction keeps it open
+}
+
+// Adds a layer through a block table got from the top transaction.
+AcDbObjectId addLayerInTransaction(AcDbDatabase& db, const char* name) {
+    AcDbObject* object = nullptr;
+    EXPECT_EQ(db.transactionManager()->getObject(object, db.layerTableId(), AcDb::kForWrite),
+              Acad::eOk);
+    auto* record = new AcDbLayerTableRecord;
+    record->setName(name);
+    AcDbObjectId id;
+    EXPECT_EQ(AcDbLayerTable::cast(object)->add(id, record), Acad::eOk);
+    record->close();
+    return id;
+}
+
+TEST(DbTransactions, EndWritesBackAndAbortRestoresChangesAndAdditions) {
+    Drawing drawing("ezdxf_R2000.dxf");
+    AcDbDatabase& db = *drawing.db;
+    AcDbTransactionManager& tm = *db.transactionManager();
+    AcDbObjectId walls = dbtest::layerId(db, "WALLS");
+    EXPECT_EQ(tm.endTransaction(), Acad::eNoActiveTransactions);
+    AcDbObject* object = nullptr;
+    EXPECT_EQ(tm.getObject(object, walls, AcDb::kForRead), Acad::eNoActiveTransactions);
+
+    tm.startTransaction();
+    lockInTransaction(db, walls);
+    AcDbObjectId added = addLayerInTransaction(db, "TEMP");
+    AcDbObject* outside = nullptr;
+    EXPECT_EQ(acdbOpenAcDbObject(outside, walls, AcDb::kForRead), Acad::eWasOpenForWrite);
+    ASSERT_EQ(tm.abortTransaction(), Acad::eOk);
+    EXPECT_FALSE(isLocked(walls));
+    EXPECT_TRUE(dbtest::layerId(db, "TEMP").isNull());
+    EXPECT_TRUE(added.isErased());
+
+    tm.startTransaction();
+    lockInTransaction(db, walls);
+    addLayerInTransaction(db, "KEPT");
+    ASSERT_EQ(tm.endTransaction(), Acad::eOk);
+    EXPECT_TRUE(isLocked(walls));
+    EXPECT_FALSE(dbtest::layerId(db, "KEPT").isNull());
+    EXPECT_EQ(tm.numActiveTransactions(), 0);
+}
+
+TEST(DbTransactions, AbortOfTheOuterUndoesWhatEndedInnerTransactionsDid) {
+    Drawing drawing("ezdxf_R2018.dxf");
+    AcDbDatabase& db = *drawing.db;
+    AcDbTransactionManager& tm = *db.transactionManager();
+    AcDbObjectId walls = dbtest::layerId(db, "WALLS");
+
+    tm.startTransaction();
+    AcDbObject* outerView = nullptr;
+    ASSERT_EQ(tm.getObject(outerView, walls, AcDb::kForRead), Acad::eOk);
+    tm.startTransaction();
+    lockInTransaction(db, walls);  // the same object, upgraded through the inner transaction
+    AcDbObject* innerView = nullptr;
+    ASSERT_EQ(tm.getObject(innerView, walls, AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(innerView, outerView);
+    addLayerInTransaction(db, "INNER");
+    ASSERT_EQ(tm.abortTransaction(), Acad::eOk);
+    EXPECT_FALSE(AcDbLayerTableRecord::cast(outerView)->isLocked());
+    EXPECT_FALSE(outerView->isWriteEnabled());
+    EXPECT_TRUE(dbtest::layerId(db, "INNER").isNull());
+
+    tm.startTransaction();
+    addLayerInTransaction(db, "ENDED");
+    ASSERT_EQ(tm.endTransaction(), Acad::eOk);
+    EXPECT_FALSE(dbtest::layerId(db, "ENDED").isNull());
+    ASSERT_EQ(tm.abortTransaction(), Acad::eOk);
+    EXPECT_TRUE(dbtest::layerId(db, "ENDED").isNull());
+    EXPECT_EQ(tm.numActiveTransactions(), 0);
+
+    // Objects opened outside a transaction are not its business.
+    tm.startTransaction();
+    AcDbLayerTableRecord* direct = nullptr;
+    ASSERT_EQ(acdbOpenObject(direct, walls, AcDb::kForWrite), Acad::eOk);
+    direct->setIsLocked(true);
+    direct->close();
+    tm.abortTransaction();
+    EXPECT_TRUE(isLocked(walls));
+}
+
+}  // namespace
