@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -20,9 +21,12 @@ DxfError systemError(const std::string& what, const std::filesystem::path& path,
     return DxfError(what + " '" + path.string() + "': " + std::strerror(error));
 }
 
+// Writes in slices and starts writing each back to the disk at once, so that the final fsync
+// of a large file waits for the last slice only.
 void writeAll(int fd, std::string_view bytes, const std::filesystem::path& path) {
+    constexpr std::size_t kSlice = std::size_t{8} << 20;
     while (!bytes.empty()) {
-        ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        ssize_t written = ::write(fd, bytes.data(), std::min(bytes.size(), kSlice));
         if (written < 0) {
             if (errno == EINTR) {
                 continue;
@@ -30,6 +34,9 @@ void writeAll(int fd, std::string_view bytes, const std::filesystem::path& path)
             throw systemError("cannot write", path, errno);
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
+        if (static_cast<std::size_t>(written) == kSlice) {
+            ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);  // a hint; fsync reports errors
+        }
     }
 }
 
