@@ -1,6 +1,6 @@
 #pragma once
-// Qt for installer tests: one offscreen application, a responder that answers message boxes
-// and modal dialogs as a script says, and screenshots saved under the build folder.
+// Qt for installer tests: a responder that answers message boxes and modal dialogs as a
+// script says, clicks on controls found by ID, and screenshots saved under the build folder.
 
 #include <gtest/gtest.h>
 
@@ -17,20 +17,11 @@
 
 #include "platform/ui/modal.h"
 #include "setup/resource_ids.h"
+#include "support/qt_application.h"
 
 namespace setuptest {
 
-inline QApplication& qtApplication() {
-    static int argc = 1;
-    static char name[] = "setup_tests";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    // Never destroyed: Qt's own objects must outlive every static of the test program.
-    static auto* application = new QApplication(argc, argv);
-    return *application;
-}
+using testsupport::qtApplication;
 
 class ScriptedResponder : public platform::ModalResponder {
   public:
