@@ -126,8 +126,7 @@ Acad::ErrorStatus AcDbPolyline::setClosed(bool closed) {
     if (Acad::ErrorStatus es = checkWritable(); es != Acad::eOk) {
         return es;
     }
-    std::int64_t flags = cadhost::db::groupInteger(tags(), 70);
-    setGroup(tagsForWrite(), Tag::integer(70, closed ? (flags | 1) : (flags & ~std::int64_t{1})));
+    cadhost::db::setGroupBit(tagsForWrite(), 70, 1, closed);
     return Acad::eOk;
 }
 

@@ -269,8 +269,14 @@ constexpr std::string_view kTemplate = R"(0 SECTION
 350 1E
 3 Model
 350 22
-0 LAYOUT
-5 22
+@LAYOUTS@
+0 ENDSEC
+0 EOF
+)";
+
+// A layout's plot settings and geometry; the fields in @...@ differ between layouts.
+constexpr std::string_view kLayout = R"(0 LAYOUT
+5 @HANDLE@
 330 1A
 100 AcDbPlotSettings
 1 
@@ -290,7 +296,7 @@ constexpr std::string_view kTemplate = R"(0 SECTION
 141 0.0
 142 1.0
 143 1.0
-70 1712
+70 @PLOTFLAGS@
 72 0
 73 0
 74 0
@@ -300,9 +306,9 @@ constexpr std::string_view kTemplate = R"(0 SECTION
 148 0.0
 149 0.0
 100 AcDbLayout
-1 Model
+1 @NAME@
 70 1
-71 0
+71 @TAB@
 10 0.0
 20 0.0
 11 12.0
@@ -327,76 +333,36 @@ constexpr std::string_view kTemplate = R"(0 SECTION
 27 1.0
 37 0.0
 76 0
-330 1F
-0 LAYOUT
-5 1E
-330 1A
-100 AcDbPlotSettings
-1 
-4 
-6 
-40 0.0
-41 0.0
-42 0.0
-43 0.0
-44 0.0
-45 0.0
-46 0.0
-47 0.0
-48 0.0
-49 0.0
-140 0.0
-141 0.0
-142 1.0
-143 1.0
-70 688
-72 0
-73 0
-74 5
-7 
-75 16
-147 1.0
-148 0.0
-149 0.0
-100 AcDbLayout
-1 Layout1
-70 1
-71 1
-10 0.0
-20 0.0
-11 12.0
-21 9.0
-12 0.0
-22 0.0
-32 0.0
-14 0.0
-24 0.0
-34 0.0
-15 0.0
-25 0.0
-35 0.0
-146 0.0
-13 0.0
-23 0.0
-33 0.0
-16 1.0
-26 0.0
-36 0.0
-17 0.0
-27 1.0
-37 0.0
-76 0
-330 1B
-0 ENDSEC
-0 EOF
+330 @BLOCK@
 )";
+
+std::string replaced(std::string text, std::string_view field, std::string_view value) {
+    for (std::size_t at = text.find(field); at != std::string::npos; at = text.find(field, at)) {
+        text.replace(at, field.size(), value);
+        at += value.size();
+    }
+    return text;
+}
+
+std::string layout(std::string_view handle, std::string_view name, std::string_view plotFlags,
+                   std::string_view tab, std::string_view block) {
+    std::string text(kLayout);
+    text = replaced(text, "@HANDLE@", handle);
+    text = replaced(text, "@NAME@", name);
+    text = replaced(text, "@PLOTFLAGS@", plotFlags);
+    text = replaced(text, "@TAB@", tab);
+    return replaced(text, "@BLOCK@", block);
+}
 
 }  // namespace
 
 std::string newDrawingDxf() {
     std::string now = std::to_string(AcDbDate::now().julian());
+    std::string text = replaced(
+        std::string(kTemplate), "@LAYOUTS@\n",
+        layout("22", "Model", "1712", "0", "1F") + layout("1E", "Layout1", "688", "1", "1B"));
     std::string dxf;
-    std::string_view rest = kTemplate;
+    std::string_view rest = text;
     while (!rest.empty()) {
         std::string_view line = rest.substr(0, rest.find('\n'));
         rest.remove_prefix(std::min(rest.size(), line.size() + 1));

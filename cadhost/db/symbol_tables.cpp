@@ -101,9 +101,7 @@ Acad::ErrorStatus AcDbLayerTableRecord::setIsLocked(bool locked) {
     if (Acad::ErrorStatus es = checkWritable(); es != Acad::eOk) {
         return es;
     }
-    std::int64_t flags = cadhost::db::groupInteger(tags(), 70);
-    flags = locked ? (flags | 4) : (flags & ~std::int64_t{4});
-    cadhost::db::setGroup(tagsForWrite(), Tag::integer(70, flags));
+    cadhost::db::setGroupBit(tagsForWrite(), 70, 4, locked);
     return Acad::eOk;
 }
 

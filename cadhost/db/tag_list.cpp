@@ -48,6 +48,11 @@ void setGroup(TagList& tags, Tag tag, std::size_t insertAt) {
     tags.insert(tags.begin() + static_cast<std::ptrdiff_t>(position), std::move(tag));
 }
 
+void setGroupBit(TagList& tags, int code, std::int64_t bit, bool on) {
+    std::int64_t value = groupInteger(tags, code);
+    setGroup(tags, Tag::integer(code, on ? (value | bit) : (value & ~bit)));
+}
+
 bool sameName(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         return std::tolower(static_cast<unsigned char>(x)) ==

@@ -26,6 +26,9 @@ double groupReal(const TagList& tags, int code, double fallback = 0.0);
 // data; npos: at its end).
 void setGroup(TagList& tags, Tag tag, std::size_t insertAt = std::string::npos);
 
+// Sets or clears `bit` of the integer group `code`.
+void setGroupBit(TagList& tags, int code, std::int64_t bit, bool on);
+
 // Case-insensitive comparison of ASCII names, as symbol table names compare.
 bool sameName(std::string_view a, std::string_view b);
 
