@@ -1,0 +1,16 @@
+#include "cadhost/app/builtin_commands.h"
+
+#include "cadhost/app/document_commands.h"
+#include "cadhost/app/variable_commands.h"
+
+namespace cadhost::app {
+
+void addBuiltins(Interpreter& interpreter) {
+    addHostVariables();
+    addVariableCommands(interpreter);
+    addDocumentCommands(interpreter);
+    addModuleCommands(interpreter);
+    addLayerCommand(interpreter);
+}
+
+}  // namespace cadhost::app

@@ -1,0 +1,94 @@
+#pragma once
+// The host's command line: every prompt of the host and of its modules reads from one input
+// source (a terminal, a pipe, a script file, or text a test supplies), and all output goes
+// to one stream. A line of input holds answers separated by spaces (quotes keep spaces in an
+// answer); a blank line is one empty answer (Enter). Text queued by sendStringToExecute is
+// read at the next "Command: " prompt, before any further input.
+
+#include <deque>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cadhost::app {
+
+class InputSource {
+  public:
+    InputSource(std::string name, bool script, bool terminal)
+        : name_(std::move(name)), script_(script), terminal_(terminal) {}
+    virtual ~InputSource() = default;
+
+    // The next line without its line end; nullopt at the end of the input.
+    virtual std::optional<std::string> readLine() = 0;
+
+    const std::string& name() const { return name_; }
+    // Scripts answer every prompt on the command line (no dialogs) and stop at a failure.
+    bool isScript() const { return script_; }
+    bool isTerminal() const { return terminal_; }
+    int lineNumber() const { return lineNumber_; }
+    const std::string& lastLine() const { return lastLine_; }
+
+  protected:
+    void counted(const std::string& line) {
+        ++lineNumber_;
+        lastLine_ = line;
+    }
+
+  private:
+    std::string name_;
+    bool script_;
+    bool terminal_;
+    int lineNumber_ = 0;
+    std::string lastLine_;
+};
+
+// Lines of a stream the caller keeps alive (standard input, or a test's text).
+std::unique_ptr<InputSource> streamSource(std::istream& stream, std::string name, bool script,
+                                          bool terminal);
+// Lines of a file, read through; nullptr when it cannot be opened.
+std::unique_ptr<InputSource> fileSource(const std::string& nativePath, std::string name);
+
+class CommandLine {
+  public:
+    explicit CommandLine(std::ostream& out) : out_(&out) {}
+
+    void setOutput(std::ostream& out) { out_ = &out; }
+    void pushSource(std::unique_ptr<InputSource> source);
+    // Drops the innermost source and whatever was left of its current line.
+    void popSource();
+    InputSource* source() const { return sources_.empty() ? nullptr : sources_.back().get(); }
+    std::size_t sourceDepth() const { return sources_.size(); }
+    bool inScript() const;
+
+    void print(std::string_view text);
+    // Shows the prompt and takes the next answer: a word, or with restOfLine the rest of the
+    // line. Nullopt when the innermost source has ended.
+    std::optional<std::string> ask(std::string_view prompt, bool restOfLine = false);
+    // Ends the output's current line, if text is on it.
+    void endLine();
+
+    void queue(std::string_view text);
+    // Moves queued text ahead of the remaining input (at the "Command: " prompt).
+    void takeQueued();
+    // Forgets what is left of the current line (after a failed command).
+    void dropRestOfLine() { pending_.clear(); }
+
+  private:
+    std::optional<std::string> nextLine();
+
+    std::ostream* out_;
+    std::vector<std::unique_ptr<InputSource>> sources_;
+    std::deque<std::string> pending_;  // lines ahead of the source; the front is being read
+    std::deque<std::string> queued_;
+    bool atLineStart_ = true;
+};
+
+CommandLine& commandLine();
+
+// Splits off the first answer of a line: a word, or a quoted text without its quotes.
+std::string takeWord(std::string& line);
+
+}  // namespace cadhost::app

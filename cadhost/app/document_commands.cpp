@@ -1,0 +1,149 @@
+#include "cadhost/app/document_commands.h"
+
+#include <stdexcept>
+
+#include "cadhost/app/command_line.h"
+#include "cadhost/app/host_input.h"
+#include "cadhost/app/interpreter.h"
+#include "cadhost/app/system_variables.h"
+#include "cadhost/sdk/accmd.h"
+#include "cadhost/sdk/acdocman.h"
+#include "cadhost/sdk/aced.h"
+
+namespace cadhost::app {
+
+namespace {
+
+FileDialog& fileDialog() {
+    static FileDialog dialog;
+    return dialog;
+}
+
+// The file name for OPEN or SAVEAS: from the file dialog when FILEDIA is 1 and no script
+// runs, else from the command line.
+std::optional<std::string> chooseFile(bool save, const std::string& prompt,
+                                      const std::string& initial) {
+    if (systemVariables().getInt("FILEDIA") == 1 && !commandLine().inScript() && fileDialog()) {
+        try {
+            std::optional<std::string> chosen =
+                fileDialog()(save, save ? "Save Drawing As" : "Select File", initial);
+            return chosen ? typedHostPath(*chosen) : std::nullopt;
+        } catch (const std::runtime_error& error) {
+            commandLine().print(std::string("\n") + error.what() +
+                                "; type the file name instead (FILEDIA 0 does so always).\n");
+        }
+    }
+    return askFileName(prompt, ".dxf", initial);
+}
+
+AcApDocument* requireDrawing() {
+    AcApDocument* document = acDocManagerPtr()->curDocument();
+    if (!document) {
+        commandLine().print("\nNo drawing is open.\n");
+    }
+    return document;
+}
+
+bool open() {
+    std::optional<std::string> path = chooseFile(false, "Enter name of drawing to open: ", "");
+    if (!path) {
+        return false;
+    }
+    AcApDocument* document = acDocManagerPtr()->openDocument(*path, false);
+    if (document) {
+        acDocManagerPtr()->makeCurrent(document);
+    }
+    return document != nullptr;
+}
+
+bool close() {
+    AcApDocument* document = requireDrawing();
+    return document && acDocManagerPtr()->closeDocument(document, true);
+}
+
+bool quit() {
+    AcApDocManager* manager = acDocManagerPtr();
+    while (manager->documentCount() > 0) {
+        AcApDocument* document = manager->curDocument();
+        if (!manager->closeDocument(document ? document : manager->mdiActiveDocument(), true)) {
+            return false;
+        }
+    }
+    interpreter().requestQuit();
+    return true;
+}
+
+// Model space inside a layout's viewport (CVPORT 2 and up) or the layout itself (CVPORT 1).
+bool switchSpace(bool model) {
+    if (!requireDrawing()) {
+        return false;
+    }
+    if (systemVariables().getInt("TILEMODE") == 1) {
+        commandLine().print("\n** Command not allowed in Model Tab **\n");
+        return false;
+    }
+    const bool inModel = systemVariables().getInt("CVPORT") > 1;
+    if (inModel == model) {
+        commandLine().print(model ? "\nAlready in model space.\n" : "\nAlready in paper space.\n");
+        return true;
+    }
+    return systemVariables().set("CVPORT", model ? 2 : 1).empty();
+}
+
+}  // namespace
+
+void setFileDialog(FileDialog dialog) {
+    fileDialog() = std::move(dialog);
+}
+
+bool saveDocument(AcApDocument& document, bool askName) {
+    std::string target = document.fileName();
+    if (askName || !document.isNamed() || document.isReadOnly()) {
+        std::optional<std::string> chosen =
+            chooseFile(true, "Save drawing as <" + target + ">: ", target);
+        if (!chosen) {
+            return false;
+        }
+        target = *chosen;
+        AcApDocument* other = acDocManagerPtr()->findDocument(target);
+        if (other && other != &document) {
+            commandLine().print("\n" + target + " is open as another drawing.\n");
+            return false;
+        }
+    }
+    if (document.saveAs(target.c_str()) != Acad::eOk) {
+        commandLine().print("\nCannot save " + target + ": " + document.database()->lastMessage() +
+                            "\n");
+        return false;
+    }
+    commandLine().print("\nSaved " + target + "\n");
+    return true;
+}
+
+void addDocumentCommands(Interpreter& interpreter) {
+    interpreter.addBuiltin("OPEN", {open, ACRX_CMD_SESSION});
+    interpreter.addBuiltin("NEW", {[] {
+                                       AcApDocument* document = acDocManagerPtr()->newDocument();
+                                       if (document) {
+                                           acDocManagerPtr()->makeCurrent(document);
+                                       }
+                                       return document != nullptr;
+                                   },
+                                   ACRX_CMD_SESSION});
+    interpreter.addBuiltin("SAVE", {[] {
+                                        AcApDocument* document = requireDrawing();
+                                        return document && saveDocument(*document, false);
+                                    },
+                                    ACRX_CMD_MODAL});
+    interpreter.addBuiltin("SAVEAS", {[] {
+                                          AcApDocument* document = requireDrawing();
+                                          return document && saveDocument(*document, true);
+                                      },
+                                      ACRX_CMD_MODAL});
+    interpreter.addBuiltin("CLOSE", {close, ACRX_CMD_SESSION});
+    interpreter.addBuiltin("QUIT", {quit, ACRX_CMD_SESSION});
+    interpreter.addBuiltin("MSPACE", {[] { return switchSpace(true); }, ACRX_CMD_MODAL});
+    interpreter.addBuiltin("PSPACE", {[] { return switchSpace(false); }, ACRX_CMD_MODAL});
+}
+
+}  // namespace cadhost::app

@@ -1,0 +1,27 @@
+#pragma once
+// OPEN, NEW, SAVE, SAVEAS, CLOSE, QUIT, MSPACE and PSPACE.
+
+#include <functional>
+#include <optional>
+#include <string>
+
+class AcApDocument;
+
+namespace cadhost::app {
+
+class Interpreter;
+
+// Saves a document; with askName (or when it has no file of its own, or is read-only) the
+// file name is asked first. False when it was not saved.
+bool saveDocument(AcApDocument& document, bool askName);
+
+// A file dialog of the program: nullopt when cancelled. It throws std::runtime_error with
+// the reason when no dialog can be shown.
+using FileDialog = std::function<std::optional<std::string>(bool save, const std::string& title,
+                                                            const std::string& initial)>;
+// With FILEDIA 1, OPEN and SAVEAS use this dialog outside scripts.
+void setFileDialog(FileDialog dialog);
+
+void addDocumentCommands(Interpreter& interpreter);
+
+}  // namespace cadhost::app

@@ -1,0 +1,220 @@
+// The open drawings: opening, creating, saving and closing them, the current and the active
+// one, and the messages that tell loaded modules about them.
+
+#include <algorithm>
+#include <functional>
+
+#include "cadhost/app/command_line.h"
+#include "cadhost/app/document_commands.h"
+#include "cadhost/app/host_input.h"
+#include "cadhost/app/interpreter.h"
+#include "cadhost/app/loaded_module.h"
+#include "cadhost/app/system_variables.h"
+#include "cadhost/db/database_state.h"
+#include "cadhost/sdk/acdocman.h"
+#include "cadhost/sdk/aced.h"
+#include "cadhost/sdk/dbapserv.h"
+#include "cadhost/sdk/rxdlinkr.h"
+#include "platform/case_fold.h"
+#include "platform/host_path.h"
+
+using cadhost::app::commandLine;
+
+AcApDocument::AcApDocument(std::unique_ptr<AcDbDatabase> database, std::string fileName,
+                           bool readOnly)
+    : database_(std::move(database)),
+      fileName_(std::move(fileName)),
+      readOnly_(readOnly),
+      named_(fileName_.find('\\') != std::string::npos) {}
+
+AcApDocument::~AcApDocument() = default;
+
+// The database reports changes since it was read; what was saved since is told apart by the
+// content the save wrote.
+std::size_t AcApDocument::contentHash() const {
+    return std::hash<std::string>{}(database_->state().doc().toBytes());
+}
+
+bool AcApDocument::isModified() const {
+    return database_->state().doc().isModified() && (!savedHash_ || contentHash() != savedHash_);
+}
+
+Acad::ErrorStatus AcApDocument::save() {
+    if (!named_ || readOnly_) {
+        return Acad::eFileAccessErr;
+    }
+    return saveAs(fileName_.c_str());
+}
+
+Acad::ErrorStatus AcApDocument::saveAs(const char* hostPath) {
+    const platform::PathResult<std::string> full = platform::fullHostPath(hostPath ? hostPath : "");
+    const platform::PathResult<std::filesystem::path> native =
+        platform::hostToNative(full.ok() ? full.value : "");
+    if (!full.ok() || !native.ok()) {
+        return Acad::eInvalidInput;
+    }
+    const Acad::ErrorStatus es = database_->saveAs(native.value.c_str());
+    if (es == Acad::eOk) {
+        fileName_ = full.value;
+        named_ = true;
+        readOnly_ = false;
+        savedHash_ = contentHash();
+    }
+    return es;
+}
+
+namespace {
+
+void tellModules(AcRx::AppMsgCode message, AcApDocument* document) {
+    if (AcRxDynamicLinker* linker = acrxDynamicLinker) {
+        linker->sendToAll(message, document);
+    }
+}
+
+}  // namespace
+
+AcApDocManager::AcApDocManager() = default;
+AcApDocManager::~AcApDocManager() = default;
+
+AcApDocumentIterator* AcApDocManager::newAcApDocumentIterator() const {
+    std::vector<AcApDocument*> documents;
+    for (const auto& document : documents_) {
+        documents.push_back(document.get());
+    }
+    return new AcApDocumentIterator(std::move(documents));
+}
+
+bool AcApDocManager::isApplicationContext() const {
+    return cadhost::app::interpreter().inApplicationContext();
+}
+
+Acad::ErrorStatus AcApDocManager::activateDocument(AcApDocument* document, bool) {
+    if (!document || !findDocument(document->fileName()) ||
+        findDocument(document->fileName()) != document) {
+        return Acad::eInvalidInput;
+    }
+    if (!isApplicationContext()) {
+        return Acad::eNotApplicable;
+    }
+    makeCurrent(document);
+    return Acad::eOk;
+}
+
+void AcApDocManager::makeCurrent(AcApDocument* document) {
+    current_ = document;
+    active_ = document;
+    acdbHostApplicationServices()->setWorkingDatabase(document ? document->database() : nullptr);
+}
+
+Acad::ErrorStatus AcApDocManager::sendStringToExecute(AcApDocument* document, const char* text,
+                                                      bool activate, bool, bool) {
+    if (!document || !text || findDocument(document->fileName()) != document) {
+        return Acad::eInvalidInput;
+    }
+    if (activate && document != current_ && isApplicationContext()) {
+        makeCurrent(document);
+    }
+    commandLine().queue(text);
+    return Acad::eOk;
+}
+
+void AcApDocManager::pushResourceHandle(HINSTANCE instance) {
+    resourceHandles_.push_back(instance);
+}
+
+void AcApDocManager::popResourceHandle() {
+    if (!resourceHandles_.empty()) {
+        resourceHandles_.pop_back();
+    }
+}
+
+HINSTANCE AcApDocManager::curResourceHandle() const {
+    return resourceHandles_.empty() ? acedGetAcadResourceInstance() : resourceHandles_.back();
+}
+
+AcApDocument* AcApDocManager::findDocument(const std::string& hostPath) const {
+    auto found = std::find_if(documents_.begin(), documents_.end(), [&](const auto& document) {
+        return platform::equalsIgnoreCase(document->fileName(), hostPath);
+    });
+    return found == documents_.end() ? nullptr : found->get();
+}
+
+AcApDocument* AcApDocManager::addDocument(std::unique_ptr<AcApDocument> document) {
+    AcApDocument* added = documents_.emplace_back(std::move(document)).get();
+    tellModules(AcRx::kLoadDwgMsg, added);
+    return added;
+}
+
+AcApDocument* AcApDocManager::openDocument(const std::string& hostPath, bool readOnly) {
+    const platform::PathResult<std::filesystem::path> native = platform::hostToNative(hostPath);
+    std::error_code ec;
+    if (!native.ok() || !std::filesystem::is_regular_file(native.value, ec)) {
+        commandLine().print("\nCannot find " + hostPath + ".\n");
+        return nullptr;
+    }
+    if (AcApDocument* open = findDocument(hostPath)) {
+        return open;
+    }
+    auto database = std::make_unique<AcDbDatabase>(false);
+    if (database->readDxfFile(native.value.c_str()) != Acad::eOk) {
+        commandLine().print("\nCannot open " + hostPath + ": " + database->lastMessage() + "\n");
+        return nullptr;
+    }
+    if (cadhost::app::systemVariables().getInt("SDI") && current_ &&
+        !closeDocument(current_, true)) {
+        return nullptr;
+    }
+    return addDocument(std::make_unique<AcApDocument>(std::move(database), hostPath, readOnly));
+}
+
+AcApDocument* AcApDocManager::newDocument() {
+    if (cadhost::app::systemVariables().getInt("SDI") && current_ &&
+        !closeDocument(current_, true)) {
+        return nullptr;
+    }
+    std::string name;
+    do {
+        name = "Drawing" + std::to_string(++untitledCount_) + ".dxf";
+    } while (findDocument(name));
+    return addDocument(
+        std::make_unique<AcApDocument>(std::make_unique<AcDbDatabase>(true), name, false));
+}
+
+bool AcApDocManager::closeDocument(AcApDocument* document, bool askFirst) {
+    if (askFirst && document->isModified()) {
+        std::optional<std::string> answer = cadhost::app::askKeyword(
+            std::string("Save changes to ") + document->fileName() + "? [Yes/No/Cancel] <Yes>: ",
+            {"Yes", "No", "Cancel"}, "Yes");
+        if (!answer || *answer == "Cancel") {
+            return false;
+        }
+        if (*answer == "Yes" && !cadhost::app::saveDocument(*document, false)) {
+            return false;
+        }
+    }
+    tellModules(AcRx::kUnloadDwgMsg, document);
+    auto found = std::find_if(documents_.begin(), documents_.end(),
+                              [&](const auto& d) { return d.get() == document; });
+    std::unique_ptr<AcApDocument> closing = std::move(*found);
+    documents_.erase(found);
+    if (current_ == document || active_ == document) {
+        makeCurrent(documents_.empty() ? nullptr : documents_.back().get());
+    }
+    return true;
+}
+
+AcApDocManager* acDocManagerPtr() {
+    static AcApDocManager manager;
+    return &manager;
+}
+
+int acedSyncFileOpen(const char* fileName, const char*) {
+    std::optional<std::string> path =
+        fileName ? cadhost::app::typedHostPath(fileName) : std::nullopt;
+    AcApDocument* document = path ? acDocManagerPtr()->openDocument(*path, false) : nullptr;
+    if (!document) {
+        return RTERROR;
+    }
+    acDocManagerPtr()->makeCurrent(document);
+    return RTNORM;
+}

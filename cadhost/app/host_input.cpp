@@ -1,0 +1,85 @@
+#include "cadhost/app/host_input.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+
+#include "cadhost/app/command_line.h"
+#include "platform/case_fold.h"
+#include "platform/host_path.h"
+
+namespace cadhost::app {
+
+std::optional<std::string> typedHostPath(const std::string& typed,
+                                         const std::string& defaultExtension) {
+    std::string path = typed;
+    if (path.starts_with("~/")) {
+        const char* home = std::getenv("HOME");
+        path = std::string(home ? home : "") + path.substr(1);
+    }
+    if (path.starts_with("/")) {
+        path = platform::nativeToHost(std::filesystem::path(path).lexically_normal());
+    }
+    platform::PathResult<std::string> full = platform::fullHostPath(path);
+    if (!full.ok()) {
+        commandLine().print("\nInvalid file name: " + typed + "\n");
+        return std::nullopt;
+    }
+    const auto nameStart = full.value.find_last_of('\\') + 1;
+    if (!defaultExtension.empty() && full.value.find('.', nameStart) == std::string::npos) {
+        full.value += defaultExtension;
+    }
+    return full.value;
+}
+
+std::optional<std::string> askFileName(const std::string& prompt,
+                                       const std::string& defaultExtension,
+                                       const std::string& fallback) {
+    std::optional<std::string> answer = commandLine().ask(prompt, true);
+    if (!answer) {
+        return std::nullopt;
+    }
+    if (answer->empty()) {
+        if (fallback.empty()) {
+            return std::nullopt;
+        }
+        return fallback;
+    }
+    return typedHostPath(*answer, defaultExtension);
+}
+
+namespace {
+
+bool matches(const std::string& answer, const std::string& keyword) {
+    std::size_t capitals = 0;
+    while (capitals < keyword.size() &&
+           !std::islower(static_cast<unsigned char>(keyword[capitals]))) {
+        ++capitals;
+    }
+    return answer.size() >= std::max<std::size_t>(capitals, 1) && answer.size() <= keyword.size() &&
+           platform::equalsIgnoreCase(answer, std::string_view(keyword).substr(0, answer.size()));
+}
+
+}  // namespace
+
+std::optional<std::string> askKeyword(const std::string& prompt,
+                                      const std::vector<std::string>& keywords,
+                                      const std::string& preset) {
+    std::optional<std::string> answer = commandLine().ask(prompt);
+    if (!answer) {
+        return std::nullopt;
+    }
+    if (answer->empty() && !preset.empty()) {
+        return preset;
+    }
+    for (const std::string& keyword : keywords) {
+        if (matches(*answer, keyword)) {
+            return keyword;
+        }
+    }
+    commandLine().print("\nInvalid option keyword: " + *answer + "\n");
+    return std::nullopt;
+}
+
+}  // namespace cadhost::app

@@ -1,0 +1,28 @@
+#pragma once
+// File names typed by the user: host paths, or native paths (starting with "/" or "~/").
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cadhost::app {
+
+// The full host path of what was typed; nullopt (with a message printed) when it is not a
+// usable path. A name without extension gets defaultExtension.
+std::optional<std::string> typedHostPath(const std::string& typed,
+                                         const std::string& defaultExtension = "");
+
+// Asks for a file name on the command line; an empty answer gives `fallback` (nullopt when
+// that is empty too, or the input ended).
+std::optional<std::string> askFileName(const std::string& prompt,
+                                       const std::string& defaultExtension,
+                                       const std::string& fallback = "");
+
+// Asks a keyword question such as "[Yes/No/Cancel] <Yes>"; the answer matches a keyword by
+// any prefix at least as long as the keyword's capital letters. An empty answer gives
+// `preset`; nullopt when the input ended or nothing matched (after a message).
+std::optional<std::string> askKeyword(const std::string& prompt,
+                                      const std::vector<std::string>& keywords,
+                                      const std::string& preset = "");
+
+}  // namespace cadhost::app

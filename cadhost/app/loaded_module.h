@@ -1,0 +1,30 @@
+#pragma once
+// Internal to the application: what the host keeps of a loaded module.
+
+#include <filesystem>
+#include <string>
+
+#include "cadhost/sdk/rxregsvc.h"
+
+// A resource instance: where a module's (or the host's) files are found.
+struct HINSTANCE__ {
+    std::filesystem::path folder;
+};
+
+namespace cadhost::app {
+
+using EntryPoint = AcRx::AppRetCode (*)(AcRx::AppMsgCode, void*);
+
+struct LoadedModule {
+    std::string hostPath;
+    void* handle = nullptr;      // from dlopen
+    const void* base = nullptr;  // load address, to tell which functions are the module's
+    EntryPoint entryPoint = nullptr;
+    HINSTANCE__ instance;  // its address is the module's handle (appId)
+    bool locked = true;    // a module unlocks itself to allow unloading
+    bool mdiAware = false;
+
+    void* appId() { return &instance; }
+};
+
+}  // namespace cadhost::app

@@ -1,0 +1,152 @@
+#include "cadhost/app/variable_commands.h"
+
+#include "cadhost/app/command_line.h"
+#include "cadhost/app/host_registration.h"
+#include "cadhost/app/interpreter.h"
+#include "cadhost/app/system_variables.h"
+#include "cadhost/sdk/accmd.h"
+#include "cadhost/sdk/acdocman.h"
+#include "cadhost/sdk/acutads.h"
+#include "cadhost/sdk/dbsymtb.h"
+
+namespace cadhost::app {
+
+bool editVariable(const std::string& name) {
+    SystemVariables& variables = systemVariables();
+    const std::string upper = upperCase(name);
+    std::optional<std::string> answer = commandLine().ask(
+        "Enter new value for " + upper + " <" + toText(*variables.get(name)) + ">: ",
+        !std::holds_alternative<int>(*variables.get(name)));
+    if (!answer) {
+        return false;
+    }
+    if (answer->empty()) {
+        return true;
+    }
+    const std::string refusal = variables.setFromText(name, *answer);
+    if (!refusal.empty()) {
+        commandLine().print("\n" + refusal + "\n");
+    }
+    return refusal.empty();
+}
+
+namespace {
+
+std::optional<std::string> askVariableName(const char* prompt) {
+    std::optional<std::string> name = commandLine().ask(prompt);
+    if (name && !systemVariables().exists(*name)) {
+        commandLine().print("\nUnknown variable name: " + *name + "\n");
+        return std::nullopt;
+    }
+    return name;
+}
+
+AcApDocument* current() {
+    return acDocManagerPtr()->curDocument();
+}
+
+std::string folderOf(const std::string& hostPath) {
+    const auto slash = hostPath.find_last_of('\\');
+    return slash == std::string::npos ? std::string() : hostPath.substr(0, slash + 1);
+}
+
+std::string layerName(AcDbObjectId id) {
+    AcDbLayerTableRecord* layer = nullptr;
+    if (acdbOpenObject(layer, id, AcDb::kForRead) != Acad::eOk) {
+        return {};
+    }
+    const char* name = "";
+    layer->getName(name);
+    std::string result = name;
+    layer->close();
+    return result;
+}
+
+std::string setLayer(const std::string& name) {
+    AcDbDatabase* database = current()->database();
+    AcDbLayerTable* table = nullptr;
+    AcDbObjectId id;
+    if (database->getLayerTable(table) == Acad::eOk) {
+        table->getAt(name.c_str(), id);
+        table->close();
+    }
+    if (id.isNull()) {
+        return "Layer \"" + name + "\" does not exist.";
+    }
+    return database->setClayer(id) == Acad::eOk ? "" : "Cannot make layer " + name + " current.";
+}
+
+// A variable of the current drawing: 0 or "" without one, and refused for setting.
+SystemVariable drawingVariable(VariableValue none, std::function<VariableValue()> get,
+                               std::function<std::string(const VariableValue&)> set) {
+    return {none, [none, get] { return current() ? get() : none; },
+            [set](const VariableValue& value) {
+                return current() ? set(value) : std::string("No drawing is open.");
+            }};
+}
+
+}  // namespace
+
+void addHostVariables() {
+    SystemVariables& variables = systemVariables();
+    variables.addStored("SDI", 0, [](const VariableValue& value) {
+        const int v = std::get<int>(value);
+        if (v != 0 && v != 1) {
+            return std::string("Requires 0 or 1.");
+        }
+        return v == 1 && acDocManagerPtr()->documentCount() > 1
+                   ? std::string("SDI can be set to 1 only while one drawing is open.")
+                   : std::string();
+    });
+    variables.add("CPROFILE", {std::string(kProfileName), [] { return kProfileName; }, {}});
+    variables.add("DWGNAME", {std::string(),
+                              [] {
+                                  const std::string path = current() ? current()->fileName() : "";
+                                  return path.substr(folderOf(path).size());
+                              },
+                              {}});
+    variables.add(
+        "DWGPREFIX",
+        {std::string(), [] { return folderOf(current() ? current()->fileName() : ""); }, {}});
+    variables.add("DBMOD", {0, [] { return current() && current()->isModified() ? 1 : 0; }, {}});
+    variables.add("TILEMODE", drawingVariable(
+                                  0, [] { return current()->database()->tilemode() ? 1 : 0; },
+                                  [](const VariableValue& value) {
+                                      const int v = std::get<int>(value);
+                                      if (v != 0 && v != 1) {
+                                          return std::string("Requires 0 or 1.");
+                                      }
+                                      current()->database()->setTilemode(v == 1);
+                                      return std::string();
+                                  }));
+    variables.add(
+        "CLAYER",
+        drawingVariable(
+            std::string(), [] { return layerName(current()->database()->clayer()); },
+            [](const VariableValue& value) { return setLayer(std::get<std::string>(value)); }));
+    // Model space of a layout is viewport 2 and later; the layout itself is viewport 1.
+    variables.addStored("CVPORT", 2, [](const VariableValue& value) {
+        return std::get<int>(value) >= 1 ? std::string() : std::string("Requires 1 or more.");
+    });
+}
+
+void addVariableCommands(Interpreter& interpreter) {
+    interpreter.addBuiltin("SETVAR", {[] {
+                                          std::optional<std::string> name =
+                                              askVariableName("Enter variable name: ");
+                                          return name && editVariable(*name);
+                                      },
+                                      ACRX_CMD_TRANSPARENT});
+    interpreter.addBuiltin(
+        "GETVAR", {[] {
+                       std::optional<std::string> name = askVariableName("Enter variable name: ");
+                       if (name) {
+                           commandLine().print("\n" + upperCase(*name) + " = " +
+                                               toText(*systemVariables().get(*name)) + "\n");
+                       }
+                       return name.has_value();
+                   },
+                   ACRX_CMD_TRANSPARENT});
+}
+
+}  // namespace cadhost::app
