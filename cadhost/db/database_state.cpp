@@ -106,35 +106,67 @@ ObjectStub* DatabaseState::tableStub(TableKind kind) {
     return table ? stubFor(table->begin) : nullptr;
 }
 
-std::vector<ObjectStub*> DatabaseState::entriesOf(const ObjectStub* table) {
-    if (table->virtualBlockTable) {
-        return tableEntries(TableKind::Block);
-    }
-    std::vector<ObjectStub*> entries;
-    for (RecordId id = doc().next(table->record); id != kNoRecord; id = doc().next(id)) {
-        std::string_view type = doc().type(id);
-        if (type == "ENDTAB" || type == "ENDSEC" || type == "TABLE") {
-            break;
-        }
-        entries.push_back(stubFor(id));
-    }
-    return entries;
+TagList DatabaseState::tagsOf(const ObjectStub* stub) {
+    return stub->erased ? stub->erasedTags : doc().tags(stub->record);
 }
 
-std::vector<ObjectStub*> DatabaseState::tableEntries(TableKind kind) {
-    std::vector<ObjectStub*> entries;
+std::vector<ObjectStub*> DatabaseState::recordsBetween(RecordId begin, RecordId end,
+                                                       bool withErased) {
+    std::unordered_map<const ObjectStub*, std::vector<ObjectStub*>> erasedAfter;
+    if (withErased) {
+        for (ObjectStub* stub : erased_) {
+            erasedAfter[stub->anchor].push_back(stub);
+        }
+    }
+    std::vector<ObjectStub*> records;
+    // Erased records in the order they stood: each one's own followers come right after it.
+    auto addErasedAfter = [&](const ObjectStub* anchor, auto& self) -> void {
+        auto found = erasedAfter.find(anchor);
+        if (found == erasedAfter.end()) {
+            return;
+        }
+        for (ObjectStub* stub : found->second) {
+            records.push_back(stub);
+            self(stub, self);
+        }
+    };
+    if (withErased) {
+        addErasedAfter(stubFor(begin), addErasedAfter);
+    }
+    for (RecordId id = doc().next(begin); id != end && id != kNoRecord; id = doc().next(id)) {
+        ObjectStub* stub = stubFor(id);
+        records.push_back(stub);
+        if (withErased) {
+            addErasedAfter(stub, addErasedAfter);
+        }
+    }
+    return records;
+}
+
+std::vector<ObjectStub*> DatabaseState::entriesOf(const ObjectStub* table, bool withErased) {
+    if (table->virtualBlockTable) {
+        return tableEntries(TableKind::Block, withErased);
+    }
+    RecordId end = doc().next(table->record);
+    while (end != kNoRecord && doc().type(end) != "ENDTAB" && doc().type(end) != "ENDSEC" &&
+           doc().type(end) != "TABLE") {
+        end = doc().next(end);
+    }
+    return recordsBetween(table->record, end, withErased);
+}
+
+std::vector<ObjectStub*> DatabaseState::tableEntries(TableKind kind, bool withErased) {
     TableNames names = namesOf(kind, modern());
     std::optional<dxf::Range> range =
         *names.table ? doc().table(names.table) : doc().section("BLOCKS");
     if (!range) {
-        return entries;
+        return {};
     }
-    for (RecordId id = doc().next(range->begin); id != range->end && id != kNoRecord;
-         id = doc().next(id)) {
-        if (doc().type(id) == names.entry) {
-            entries.push_back(stubFor(id));
-        }
-    }
+    std::vector<ObjectStub*> entries = recordsBetween(range->begin, range->end, withErased);
+    std::erase_if(entries, [&](const ObjectStub* stub) {
+        return stub->erased ? stub->erasedTags.front().value != names.entry
+                            : doc().type(stub->record) != names.entry;
+    });
     return entries;
 }
 
@@ -200,7 +232,7 @@ RecordId DatabaseState::blockEnd(const ObjectStub* block) {
 }
 
 std::string DatabaseState::entryName(const ObjectStub* entry) {
-    return groupText(doc().tags(entry->record), 2);
+    return groupText(tagsOf(entry), 2);
 }
 
 bool DatabaseState::entitiesInEntitiesSection(const ObjectStub* block) {
@@ -208,32 +240,30 @@ bool DatabaseState::entitiesInEntitiesSection(const ObjectStub* block) {
     return isLayoutName(name, "Model_Space") || isLayoutName(name, "Paper_Space");
 }
 
-std::vector<ObjectStub*> DatabaseState::blockEntities(ObjectStub* block) {
-    std::vector<ObjectStub*> entities;
+std::vector<ObjectStub*> DatabaseState::blockEntities(ObjectStub* block, bool withErased) {
     if (entitiesInEntitiesSection(block)) {
         auto section = doc().section("ENTITIES");
         if (!section) {
-            return entities;
+            return {};
         }
         bool paper = isLayoutName(entryName(block), "Paper_Space");
-        for (RecordId id = doc().next(section->begin); id != section->end; id = doc().next(id)) {
-            std::uint64_t owner = doc().owner(id);
-            bool inPaper = groupInteger(doc().tags(id), 67) == 1;
-            if ((modern() && owner == block->handle) || (owner == 0 && inPaper == paper)) {
-                entities.push_back(stubFor(id));
-            }
-        }
+        std::vector<ObjectStub*> entities =
+            recordsBetween(section->begin, section->end, withErased);
+        std::erase_if(entities, [&](const ObjectStub* stub) {
+            TagList tags = tagsOf(stub);
+            auto ownerAt = findGroup(tags, 330);
+            std::uint64_t owner = ownerAt ? tags[*ownerAt].asHandle().value_or(0) : 0;
+            bool inPaper = groupInteger(tags, 67) == 1;
+            return !((modern() && owner == block->handle) || (owner == 0 && inPaper == paper));
+        });
         return entities;
     }
     RecordId begin = blockBegin(block);
     RecordId end = blockEnd(block);
     if (begin == kNoRecord || end == kNoRecord) {
-        return entities;
+        return {};
     }
-    for (RecordId id = doc().next(begin); id != end; id = doc().next(id)) {
-        entities.push_back(stubFor(id));
-    }
-    return entities;
+    return recordsBetween(begin, end, withErased);
 }
 
 // --- the open protocol
@@ -314,7 +344,7 @@ void DatabaseState::writeBack(AcDbObject& object, UndoLog* log) {
     AcDbObject::State& state = ObjectAccess::state(object);
     ObjectStub* stub = state.stub;
     if (state.eraseTo == false && stub->erased) {
-        unerase(stub, state.parts.front().tags, log);
+        uneraseWithMembers(stub, state.parts.front().tags, log);
     }
     for (AcDbObject::State::Part& part : state.parts) {
         if (!part.stub) {
@@ -327,7 +357,7 @@ void DatabaseState::writeBack(AcDbObject& object, UndoLog* log) {
         }
     }
     if (state.eraseTo == true && !stub->erased) {
-        erase(stub, log);
+        eraseWithMembers(stub, log);
     }
     state.eraseTo.reset();
 }
@@ -363,9 +393,52 @@ void DatabaseState::erase(ObjectStub* stub, UndoLog* log) {
     stub->record = kNoRecord;
     stub->erased = true;
     stub->erasedTags = std::move(tags);
+    erased_.push_back(stub);
     if (log) {
         log->entries.push_back({UndoLog::Kind::Erased, stub, {}});
     }
+}
+
+void DatabaseState::discard(ObjectStub* stub) {
+    erase(stub, nullptr);
+    std::erase(erased_, stub);  // it never was in the drawing, so no listing shows it
+}
+
+void DatabaseState::eraseWithMembers(ObjectStub* stub, UndoLog* log) {
+    std::vector<ObjectStub*> members;
+    std::string_view type = doc().type(stub->record);
+    if (type == "BLOCK_RECORD" || (type == "BLOCK" && !modern())) {
+        RecordId begin = blockBegin(stub);
+        RecordId end = blockEnd(stub);
+        if (begin != kNoRecord && end != kNoRecord) {
+            // Last first: each record's anchor is then one that comes back before it.
+            members = recordsBetween(begin, end, false);
+            members.push_back(stubFor(end));
+            std::reverse(members.begin(), members.end());
+            if (begin != stub->record) {
+                members.push_back(stubFor(begin));
+            }
+        }
+    }
+    for (ObjectStub* member : members) {
+        erase(member, log);
+    }
+    erase(stub, log);
+    stub->erasedWith = std::move(members);
+}
+
+Acad::ErrorStatus DatabaseState::uneraseWithMembers(ObjectStub* stub, TagList tags, UndoLog* log) {
+    if (Acad::ErrorStatus es = unerase(stub, std::move(tags), log); es != Acad::eOk) {
+        return es;
+    }
+    std::vector<ObjectStub*> members = std::move(stub->erasedWith);
+    stub->erasedWith.clear();
+    for (auto member = members.rbegin(); member != members.rend(); ++member) {
+        if ((*member)->erased) {
+            unerase(*member, (*member)->erasedTags, log);
+        }
+    }
+    return Acad::eOk;
 }
 
 Acad::ErrorStatus DatabaseState::unerase(ObjectStub* stub, TagList tags, UndoLog* log) {
@@ -382,6 +455,7 @@ Acad::ErrorStatus DatabaseState::unerase(ObjectStub* stub, TagList tags, UndoLog
     bind(stub, record);
     stub->erased = false;
     stub->erasedTags.clear();
+    std::erase(erased_, stub);
     if (log) {
         log->entries.push_back({UndoLog::Kind::Inserted, stub, {}});
     }
@@ -405,14 +479,14 @@ void DatabaseState::undo(const UndoLog& log) {
                              doc().type(id) != "BLOCK" && doc().type(id) != "ENDSEC";) {
                             RecordId next = doc().next(id);
                             bool last = doc().type(id) == "ENDBLK";
-                            erase(stubFor(id), nullptr);
+                            discard(stubFor(id));
                             id = next;
                             if (last) {
                                 break;
                             }
                         }
                     }
-                    erase(stub, nullptr);
+                    discard(stub);
                 }
                 break;
             case UndoLog::Kind::Erased:

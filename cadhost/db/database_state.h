@@ -32,6 +32,8 @@ struct ObjectStub {
     TagList erasedTags;
     std::string erasedSection;
     ObjectStub* anchor = nullptr;  // the record before this one when it was erased
+    // Records erased with this one (a block's BLOCK, entities and ENDBLK), in erase order.
+    std::vector<ObjectStub*> erasedWith;
 
     int readers = 0;
     bool writer = false;
@@ -96,10 +98,13 @@ class DatabaseState {
 
     ObjectStub* stubFor(dxf::RecordId record);
     ObjectStub* stubForHandle(std::uint64_t handle);
+    // The object's tags, also while it is erased.
+    TagList tagsOf(const ObjectStub* stub);
     ObjectStub* tableStub(TableKind kind);
-    std::vector<ObjectStub*> tableEntries(TableKind kind);
+    // Listings in drawing order; `withErased` adds erased objects where they stood.
+    std::vector<ObjectStub*> tableEntries(TableKind kind, bool withErased = false);
     // The entries of a table given by its TABLE record (or the R12 block table).
-    std::vector<ObjectStub*> entriesOf(const ObjectStub* table);
+    std::vector<ObjectStub*> entriesOf(const ObjectStub* table, bool withErased = false);
     ObjectStub* findEntry(TableKind kind, std::string_view name);
     // A block's BLOCK entity (for R12 the record itself) and its ENDBLK; kNoRecord if missing.
     dxf::RecordId blockBegin(const ObjectStub* block);
@@ -107,7 +112,7 @@ class DatabaseState {
     std::string entryName(const ObjectStub* entry);  // group 2 of a table entry
     // *Model_Space and *Paper_Space keep their entities in the ENTITIES section.
     bool entitiesInEntitiesSection(const ObjectStub* block);
-    std::vector<ObjectStub*> blockEntities(ObjectStub* block);
+    std::vector<ObjectStub*> blockEntities(ObjectStub* block, bool withErased = false);
 
     // The open protocol.
     Acad::ErrorStatus open(AcDbObject*& object, ObjectStub* stub, AcDb::OpenMode mode,
@@ -124,6 +129,10 @@ class DatabaseState {
     ObjectStub* insertBefore(dxf::RecordId position, TagList tags, UndoLog* log);
     void erase(ObjectStub* stub, UndoLog* log);
     Acad::ErrorStatus unerase(ObjectStub* stub, TagList tags, UndoLog* log);
+    // The same for an object together with the records that belong to it: a block
+    // definition's BLOCK, entities and ENDBLK.
+    void eraseWithMembers(ObjectStub* stub, UndoLog* log);
+    Acad::ErrorStatus uneraseWithMembers(ObjectStub* stub, TagList tags, UndoLog* log);
     void undo(const UndoLog& log);
 
     // Header variables.
@@ -137,9 +146,16 @@ class DatabaseState {
     ObjectStub& newStub();
     void bind(ObjectStub* stub, dxf::RecordId record);
     void reloadOpenObject(ObjectStub* stub);
+    // Takes out a record whose insertion is undone.
+    void discard(ObjectStub* stub);
     void indexBlocks();
+    // The records after `begin` up to `end`, each followed by the erased records that stood
+    // after it when `withErased`.
+    std::vector<ObjectStub*> recordsBetween(dxf::RecordId begin, dxf::RecordId end,
+                                            bool withErased);
 
     std::deque<ObjectStub> stubs_;
+    std::vector<ObjectStub*> erased_;  // in the order they were erased
     std::unordered_map<dxf::RecordId, ObjectStub*> byRecord_;
     std::optional<ObjectStub*> virtualBlockTable_;
     // BLOCK records by the handle of their block record, rebuilt after structural edits.

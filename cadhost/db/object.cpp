@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "cadhost/db/dxf_error.h"
+#include "cadhost/db/erase_rules.h"
 #include "cadhost/db/object_access.h"
 #include "cadhost/sdk/acutads.h"
 #include "cadhost/sdk/dbsymtb.h"
@@ -135,12 +136,11 @@ Acad::ErrorStatus AcDbObject::erase(bool erasing) {
     if (Acad::ErrorStatus es = checkWritable(); es != Acad::eOk) {
         return es;
     }
-    // Tables and block definitions span several records; removing them is not offered.
-    if (isKindOf(AcDbSymbolTable::desc()) || isKindOf(AcDbBlockTableRecord::desc())) {
-        return Acad::eNotApplicable;
-    }
     if (erasing == isErased()) {
         return erasing ? Acad::eWasErased : Acad::eWasNotErased;
+    }
+    if (Acad::ErrorStatus es = cadhost::db::checkErase(*this, erasing); es != Acad::eOk) {
+        return es;
     }
     state_->eraseTo = erasing;
     return Acad::eOk;

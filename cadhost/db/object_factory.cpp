@@ -68,9 +68,11 @@ std::unique_ptr<AcDbObject> materialize(DatabaseState& db, ObjectStub* stub) {
         state->parts.clear();  // drop the parts the constructor gave a new object
         state->parts.push_back({stub, std::move(tags)});
         if (AcDbBlockTableRecord::cast(object.get()) && db.modern()) {
-            dxf::RecordId begin = db.blockBegin(stub);
-            ObjectStub* beginStub = db.stubFor(begin);
-            state->parts.push_back({beginStub, beginStub ? db.doc().tags(begin) : TagList{}});
+            // An erased block's BLOCK went last with it.
+            ObjectStub* beginStub = !stub->erased              ? db.stubFor(db.blockBegin(stub))
+                                    : stub->erasedWith.empty() ? nullptr
+                                                               : stub->erasedWith.back();
+            state->parts.push_back({beginStub, beginStub ? db.tagsOf(beginStub) : TagList{}});
         }
     }
     state->stub = stub;

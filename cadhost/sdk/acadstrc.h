@@ -24,6 +24,7 @@ enum ErrorStatus {
     eWasErased = 44,
     eWasNotErased = 45,
     eNotThatKindOfClass = 46,
+    eObjectIsReferenced = 47,  // a block or layer still in use cannot be erased
     eRegappIdNotFound = 50,
     eXdataSizeExceeded = 51,
     eBadDxfSequence = 52,

@@ -17,13 +17,6 @@ using dbtest::Drawing;
 using testing::HasSubstr;
 using testing::Not;
 
-std::string checkWithEzdxf(const std::filesystem::path& path) {
-    int status = -1;
-    std::string report = dxftest::runPython("ezdxf_check.py", {path.string()}, status);
-    EXPECT_EQ(status, 0) << report;
-    return report;
-}
-
 // The marker block as the plug-in builds it: a new block holding a polyline of 200 vertices
 // whose xdata is set before any vertex exists and before the block is in the table.
 Acad::ErrorStatus addMarkerBlock(AcDbDatabase& db) {
@@ -77,13 +70,6 @@ void addLayer(AcDbDatabase& db, const char* name) {
     ASSERT_EQ(db.setClayer(id), Acad::eOk);
 }
 
-void eraseEntity(AcDbObjectId id) {
-    AcDbObject* object = nullptr;
-    ASSERT_EQ(acdbOpenAcDbObject(object, id, AcDb::kForWrite), Acad::eOk);
-    ASSERT_EQ(object->erase(), Acad::eOk);
-    object->close();
-}
-
 TEST(DbSave, EzdxfAuditsAndReadsBackLayersXrefBlocksPolylinesXdataAndErasures) {
     for (const char* name : {"ezdxf_R2000.dxf", "ezdxf_R2004_binary.dxf", "ezdxf_R2018.dxf"}) {
         SCOPED_TRACE(name);
@@ -95,12 +81,12 @@ TEST(DbSave, EzdxfAuditsAndReadsBackLayersXrefBlocksPolylinesXdataAndErasures) {
         addLayer(db, "0_plan");
         addXrefBlock(db);
         ASSERT_EQ(addMarkerBlock(db), Acad::eOk);
-        eraseEntity(dbtest::entityOfType(db, "*Model_Space", "TEXT"));
+        ASSERT_EQ(dbtest::setErased(dbtest::entityOfType(db, "*Model_Space", "TEXT")), Acad::eOk);
         ASSERT_EQ(db.save(), Acad::eOk);
         acdbHostApplicationServices()->setWorkingDatabase(nullptr);
 
         EXPECT_TRUE(dxftest::readBytes(drawing.path.string() + ".bak") == original);
-        std::string report = checkWithEzdxf(drawing.path);
+        std::string report = dbtest::ezdxfReport(drawing.path);
         EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
         EXPECT_THAT(report, HasSubstr("\"0_plan\""));
         EXPECT_THAT(report, HasSubstr("\"clayer\": \"0_plan\""));
@@ -164,12 +150,12 @@ TEST(DbSave, R12DrawingsTakeWhatTheyCanHoldAndRefuseThePolyline) {
     addLayer(db, "0_plan");
     addXrefBlock(db);
     EXPECT_EQ(addMarkerBlock(db), Acad::eOk);  // the block is added, its polyline is not
-    eraseEntity(dbtest::entityOfType(db, "$Model_Space", "TEXT"));
+    ASSERT_EQ(dbtest::setErased(dbtest::entityOfType(db, "$Model_Space", "TEXT")), Acad::eOk);
     ASSERT_EQ(db.save(), Acad::eOk);
     acdbHostApplicationServices()->setWorkingDatabase(nullptr);
     EXPECT_EQ(db.dxfVersion(), "AC1009");
 
-    std::string report = checkWithEzdxf(drawing.path);
+    std::string report = dbtest::ezdxfReport(drawing.path);
     EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
     EXPECT_THAT(report, HasSubstr("\"0_plan\""));
     EXPECT_THAT(report, HasSubstr("\"$LNKHOLD$\": []"));
@@ -207,7 +193,7 @@ TEST(DbSave, ANewDrawingIsACompleteFileOfItsOwnRelease) {
     model->close();
     ASSERT_EQ(db.saveAs(path.c_str()), Acad::eOk);
 
-    std::string report = checkWithEzdxf(path);
+    std::string report = dbtest::ezdxfReport(path);
     EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
     EXPECT_THAT(report, HasSubstr("\"NEW\"]"));  // ezdxf adds Defpoints when reading
     EXPECT_THAT(report, HasSubstr("\"points\": 200"));

@@ -1,5 +1,7 @@
 #include "db_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <stdexcept>
 
 #include "cadhost/sdk/acutads.h"
@@ -59,6 +61,24 @@ AcDbObjectId entityOfType(AcDbDatabase& db, const char* block, const char* dxfTy
     delete it;
     record->close();
     return found;
+}
+
+Acad::ErrorStatus setErased(AcDbObjectId id, bool erasing) {
+    AcDbObject* object = nullptr;
+    Acad::ErrorStatus es = acdbOpenAcDbObject(object, id, AcDb::kForWrite, true);
+    if (es != Acad::eOk) {
+        return es;
+    }
+    es = object->erase(erasing);
+    object->close();
+    return es;
+}
+
+std::string ezdxfReport(const std::filesystem::path& path) {
+    int status = -1;
+    std::string report = dxftest::runPython("ezdxf_check.py", {path.string()}, status);
+    EXPECT_EQ(status, 0) << report;
+    return report;
 }
 
 resbuf* xdataChain(const char* app, std::initializer_list<const char*> texts,
