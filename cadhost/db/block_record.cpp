@@ -145,7 +145,7 @@ Acad::ErrorStatus AcDbBlockTableRecord::newIterator(AcDbBlockTableRecordIterator
                                                     bool atBeginning, bool skipDeleted) const {
     std::vector<AcDbObjectId> ids;
     if (ObjectStub* stub = objectId().stub()) {
-        for (ObjectStub* entity : stub->state->blockEntities(stub)) {
+        for (ObjectStub* entity : stub->state->blockEntities(stub, true)) {
             ids.emplace_back(entity);
         }
     }

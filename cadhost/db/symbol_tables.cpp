@@ -114,16 +114,24 @@ namespace cadhost::db {
 
 IdSequence::IdSequence(std::vector<AcDbObjectId> ids) : ids_(std::move(ids)) {}
 
-void IdSequence::start(bool atBeginning, bool) {
+void IdSequence::start(bool atBeginning, bool skipDeleted) {
     position_ = atBeginning ? 0 : static_cast<std::ptrdiff_t>(ids_.size()) - 1;
+    passErased(atBeginning, skipDeleted);
 }
 
 bool IdSequence::done() const {
     return position_ < 0 || position_ >= static_cast<std::ptrdiff_t>(ids_.size());
 }
 
-void IdSequence::step(bool forward, bool) {
+void IdSequence::step(bool forward, bool skipDeleted) {
     position_ += forward ? 1 : -1;
+    passErased(forward, skipDeleted);
+}
+
+void IdSequence::passErased(bool forward, bool skipDeleted) {
+    while (skipDeleted && !done() && ids_[static_cast<std::size_t>(position_)].isErased()) {
+        position_ += forward ? 1 : -1;
+    }
 }
 
 Acad::ErrorStatus IdSequence::current(AcDbObjectId& id) const {
@@ -146,29 +154,30 @@ Acad::ErrorStatus AcDbSymbolTableIterator::getRecord(AcDbSymbolTableRecord*& rec
 
 // --- tables
 
-std::vector<AcDbObjectId> AcDbSymbolTable::recordIds() const {
+std::vector<AcDbObjectId> AcDbSymbolTable::recordIds(bool withErased) const {
     std::vector<AcDbObjectId> ids;
     if (ObjectStub* stub = objectId().stub()) {
-        for (ObjectStub* entry : stub->state->entriesOf(stub)) {
+        for (ObjectStub* entry : stub->state->entriesOf(stub, withErased)) {
             ids.emplace_back(entry);
         }
     }
     return ids;
 }
 
-Acad::ErrorStatus AcDbSymbolTable::getAt(const char* name, AcDbObjectId& id, bool) const {
+Acad::ErrorStatus AcDbSymbolTable::getAt(const char* name, AcDbObjectId& id,
+                                         bool getErasedRecord) const {
     id = AcDbObjectId::kNull;
     if (!name) {
         return Acad::eInvalidInput;
     }
-    for (AcDbObjectId entry : recordIds()) {
+    for (AcDbObjectId entry : recordIds(getErasedRecord)) {
         ObjectStub* stub = entry.stub();
-        if (cadhost::db::sameName(stub->state->entryName(stub), name)) {
+        if (cadhost::db::sameName(stub->state->entryName(stub), name) &&
+            (id.isNull() || id.isErased())) {
             id = entry;
-            return Acad::eOk;
         }
     }
-    return Acad::eKeyNotFound;
+    return id.isNull() ? Acad::eKeyNotFound : Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbSymbolTable::getAt(const char* name, AcDbSymbolTableRecord*& record,
@@ -232,7 +241,7 @@ Acad::ErrorStatus AcDbSymbolTable::add(AcDbObjectId& id, AcDbSymbolTableRecord* 
 
 Acad::ErrorStatus AcDbSymbolTable::newIterator(AcDbSymbolTableIterator*& iterator, bool atBeginning,
                                                bool skipDeleted) const {
-    iterator = new AcDbSymbolTableIterator(recordIds());
+    iterator = new AcDbSymbolTableIterator(recordIds(true));
     iterator->start(atBeginning, skipDeleted);
     return Acad::eOk;
 }

@@ -13,13 +13,14 @@ class AcDbBlockTableRecordIterator;
 
 namespace cadhost::db {
 
-// A cursor over ids taken when an iterator is made.
+// A cursor over ids taken when an iterator is made: the container's objects in drawing order,
+// the erased ones where they stood.
 class IdSequence {
   public:
     explicit IdSequence(std::vector<AcDbObjectId> ids);
     virtual ~IdSequence() = default;
 
-    // Erased objects are never listed, whatever skipDeleted says.
+    // With skipDeleted, objects erased by then are passed over.
     void start(bool atBeginning = true, bool skipDeleted = true);
     bool done() const;
     void step(bool forward = true, bool skipDeleted = true);
@@ -28,6 +29,8 @@ class IdSequence {
     Acad::ErrorStatus current(AcDbObjectId& id) const;
 
   private:
+    void passErased(bool forward, bool skipDeleted);
+
     std::vector<AcDbObjectId> ids_;
     std::ptrdiff_t position_ = 0;
 };
@@ -66,6 +69,7 @@ class AcDbSymbolTable : public AcDbObject {
   public:
     ACRX_DECLARE_MEMBERS(AcDbSymbolTable)
 
+    // With getErasedRecord, an erased record of the name is found when no other has it.
     Acad::ErrorStatus getAt(const char* name, AcDbObjectId& id, bool getErasedRecord = false) const;
     Acad::ErrorStatus getAt(const char* name, AcDbSymbolTableRecord*& record, AcDb::OpenMode mode,
                             bool openErased = false) const;
@@ -74,12 +78,12 @@ class AcDbSymbolTable : public AcDbObject {
     // Adds a new record (the table open for write); the record is then open for write.
     Acad::ErrorStatus add(AcDbSymbolTableRecord* record);
     Acad::ErrorStatus add(AcDbObjectId& id, AcDbSymbolTableRecord* record);
-    // The records in table order. Erased records are left out, skipDeleted or not.
+    // The records in table order.
     Acad::ErrorStatus newIterator(AcDbSymbolTableIterator*& iterator, bool atBeginning = true,
                                   bool skipDeleted = true) const;
 
   protected:
-    std::vector<AcDbObjectId> recordIds() const;
+    std::vector<AcDbObjectId> recordIds(bool withErased = false) const;
 };
 
 namespace cadhost::db {
@@ -114,7 +118,7 @@ class TypedTable : public AcDbSymbolTable {
     }
     Acad::ErrorStatus newIterator(Iterator*& iterator, bool atBeginning = true,
                                   bool skipDeleted = true) const {
-        iterator = new Iterator(recordIds());
+        iterator = new Iterator(recordIds(true));
         iterator->start(atBeginning, skipDeleted);
         return Acad::eOk;
     }

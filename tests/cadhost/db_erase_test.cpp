@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "cadhost/sdk/dbents.h"
 #include "cadhost/sdk/dbtrans.h"
 #include "db_test_support.h"
@@ -15,12 +17,17 @@ using dbtest::setErased;
 using testing::HasSubstr;
 using testing::Not;
 
-// The INSERT of the block in model space, whose name the fixtures spell per release.
+// The fixtures spell the model space block per release.
+const char* modelSpaceName(AcDbDatabase& db) {
+    return db.dxfVersion() == "AC1009" ? "$Model_Space" : "*Model_Space";
+}
+
+// The INSERT of the block in model space.
 AcDbObjectId insertOf(AcDbDatabase& db, const char* block) {
-    const char* model = db.dxfVersion() == "AC1009" ? "$Model_Space" : "*Model_Space";
     AcDbBlockTableRecord* space = nullptr;
     AcDbObjectId found;
-    EXPECT_EQ(acdbOpenObject(space, dbtest::blockId(db, model), AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(acdbOpenObject(space, dbtest::blockId(db, modelSpaceName(db)), AcDb::kForRead),
+              Acad::eOk);
     AcDbBlockTableRecordIterator* it = nullptr;
     space->newIterator(it);
     for (; !it->done(); it->step()) {
@@ -131,6 +138,93 @@ TEST(DbErase, AnErasedBlocksNameTakenMeanwhileStopsItsUnerase) {
     table->close();
     EXPECT_EQ(setErased(door, false), Acad::eDuplicateRecordName);
     EXPECT_TRUE(door.isErased());
+}
+
+// The ids an iterator lists from start(forward) on, stepping the same way.
+template <class Iterator, class GetId>
+std::vector<AcDbObjectId> walk(Iterator& it, bool forward, bool skipDeleted, GetId getId) {
+    std::vector<AcDbObjectId> ids;
+    for (it.start(forward, skipDeleted); !it.done(); it.step(forward, skipDeleted)) {
+        AcDbObjectId id;
+        EXPECT_EQ((it.*getId)(id), Acad::eOk);
+        ids.push_back(id);
+    }
+    return ids;
+}
+
+std::vector<AcDbObjectId> withoutErased(std::vector<AcDbObjectId> ids) {
+    std::erase_if(ids, [](AcDbObjectId id) { return id.isErased(); });
+    return ids;
+}
+
+TEST(DbErase, IteratorsListErasedObjectsWhereTheyStoodUnlessTheySkipThem) {
+    for (const char* name : {"ezdxf_R12.dxf", "ezdxf_R2000.dxf"}) {
+        SCOPED_TRACE(name);
+        Drawing drawing(name);
+        AcDbDatabase& db = *drawing.db;
+        AcDbBlockTable* blocks = nullptr;
+        ASSERT_EQ(db.getBlockTable(blocks, AcDb::kForRead), Acad::eOk);
+        AcDbBlockTableIterator* blockIt = nullptr;
+        blocks->newIterator(blockIt);
+        AcDbLayerTable* layers = nullptr;
+        ASSERT_EQ(db.getLayerTable(layers, AcDb::kForRead), Acad::eOk);
+        AcDbLayerTableIterator* layerIt = nullptr;
+        layers->newIterator(layerIt, false);
+        const char* modelName = modelSpaceName(db);
+        AcDbBlockTableRecord* model = nullptr;
+        ASSERT_EQ(acdbOpenObject(model, dbtest::blockId(db, modelName), AcDb::kForRead), Acad::eOk);
+        auto getRecord = &AcDbSymbolTableIterator::getRecordId;
+        auto getEntity = &AcDbBlockTableRecordIterator::getEntityId;
+        AcDbBlockTableRecordIterator* entityIt = nullptr;
+        model->newIterator(entityIt);
+        const auto blockIds = walk(*blockIt, true, true, getRecord);
+        const auto layerIds = walk(*layerIt, false, true, getRecord);
+        const auto entityIds = walk(*entityIt, true, true, getEntity);
+        delete blockIt;
+        delete layerIt;
+        delete entityIt;
+
+        ASSERT_EQ(setErased(dbtest::entityOfType(db, modelName, "TEXT")), Acad::eOk);
+        ASSERT_EQ(setErased(dbtest::entityOfType(db, modelName, "LINE")), Acad::eOk);
+        ASSERT_EQ(setErased(dbtest::layerId(db, "Größe")), Acad::eOk);  // the line's layer
+        ASSERT_EQ(setErased(insertOf(db, "DOOR")), Acad::eOk);
+        ASSERT_EQ(setErased(dbtest::blockId(db, "DOOR")), Acad::eOk);
+
+        blocks->newIterator(blockIt, true, false);
+        layers->newIterator(layerIt, false, false);
+        model->newIterator(entityIt);
+        EXPECT_EQ(walk(*blockIt, true, false, getRecord), blockIds);
+        EXPECT_EQ(walk(*layerIt, false, false, getRecord), layerIds);
+        EXPECT_EQ(walk(*entityIt, true, false, getEntity), entityIds);
+        EXPECT_EQ(walk(*blockIt, true, true, getRecord), withoutErased(blockIds));
+        EXPECT_EQ(walk(*layerIt, false, true, getRecord), withoutErased(layerIds));
+        EXPECT_EQ(walk(*entityIt, true, true, getEntity), withoutErased(entityIds));
+        EXPECT_EQ(withoutErased(blockIds).size() + 1, blockIds.size());
+        EXPECT_EQ(withoutErased(entityIds).size() + 3, entityIds.size());
+
+        entityIt->start(true, false);
+        AcDbEntity* entity = nullptr;
+        while (!entityIt->done() && entityIt->getEntity(entity, AcDb::kForRead) == Acad::eOk) {
+            entity->close();
+            entityIt->step(true, false);
+        }
+        ASSERT_FALSE(entityIt->done());  // stopped at the first erased entity
+        EXPECT_EQ(entityIt->getEntity(entity, AcDb::kForRead), Acad::eWasErased);
+        ASSERT_EQ(entityIt->getEntity(entity, AcDb::kForRead, true), Acad::eOk);
+        EXPECT_TRUE(entity->isErased());
+        entity->close();
+        delete blockIt;
+        delete layerIt;
+        delete entityIt;
+
+        AcDbObjectId found;
+        EXPECT_EQ(blocks->getAt("DOOR", found), Acad::eKeyNotFound);
+        ASSERT_EQ(blocks->getAt("DOOR", found, true), Acad::eOk);
+        EXPECT_TRUE(found.isErased());
+        model->close();
+        blocks->close();
+        layers->close();
+    }
 }
 
 TEST(DbErase, LayersGoOnlyWhenNothingUsesThem) {
