@@ -56,17 +56,22 @@ bool open() {
     return document != nullptr;
 }
 
+// Closing stops at a drawing the user chose to keep (Cancel), which is no failure.
 bool close() {
     AcApDocument* document = requireDrawing();
-    return document && acDocManagerPtr()->closeDocument(document, true);
+    if (document) {
+        acDocManagerPtr()->closeDocument(document, true);
+    }
+    return document != nullptr;
 }
 
 bool quit() {
     AcApDocManager* manager = acDocManagerPtr();
     while (manager->documentCount() > 0) {
-        AcApDocument* document = manager->curDocument();
-        if (!manager->closeDocument(document ? document : manager->mdiActiveDocument(), true)) {
-            return false;
+        std::unique_ptr<AcApDocumentIterator> it(manager->newAcApDocumentIterator());
+        AcApDocument* document = manager->curDocument() ? manager->curDocument() : it->document();
+        if (!manager->closeDocument(document, true)) {
+            return true;
         }
     }
     interpreter().requestQuit();

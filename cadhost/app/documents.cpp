@@ -185,10 +185,12 @@ bool AcApDocManager::closeDocument(AcApDocument* document, bool askFirst) {
         std::optional<std::string> answer = cadhost::app::askKeyword(
             std::string("Save changes to ") + document->fileName() + "? [Yes/No/Cancel] <Yes>: ",
             {"Yes", "No", "Cancel"}, "Yes");
-        if (!answer || *answer == "Cancel") {
+        // Cancel is the user's choice; no answer, or a save that failed, fails the command.
+        if (!answer || (*answer == "Yes" && !cadhost::app::saveDocument(*document, false))) {
+            cadhost::app::interpreter().markFailed();
             return false;
         }
-        if (*answer == "Yes" && !cadhost::app::saveDocument(*document, false)) {
+        if (*answer == "Cancel") {
             return false;
         }
     }

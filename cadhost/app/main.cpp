@@ -9,12 +9,14 @@
 #include "cadhost/app/builtin_commands.h"
 #include "cadhost/app/command_line.h"
 #include "cadhost/app/demand_loader.h"
+#include "cadhost/app/document_commands.h"
 #include "cadhost/app/host_input.h"
 #include "cadhost/app/host_registration.h"
 #include "cadhost/app/interpreter.h"
 #include "cadhost/app/system_variables.h"
 #include "cadhost/sdk/acdocman.h"
 #include "cadhost/sdk/rxdlinkr.h"
+#include "cadhost/ui/file_dialog.h"
 #include "platform/host_path.h"
 #include "platform/prefix.h"
 
@@ -105,6 +107,7 @@ int main(int argc, char** argv) {
         std::cerr << "cadhost: " << error << "\n";
     }
     addBuiltins(interpreter());
+    setFileDialog(cadhost::ui::chooseDrawingFile);
     if (options.sdi) {
         systemVariables().set("SDI", 1);
     }

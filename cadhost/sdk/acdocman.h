@@ -84,8 +84,9 @@ class AcApDocManager {
     // about unsaved changes). Messages go to the command line. Null on failure.
     AcApDocument* openDocument(const std::string& hostPath, bool readOnly);
     AcApDocument* newDocument();
-    // Closes a document, asking first when it has unsaved changes; false when the user
-    // cancelled.
+    // Closes a document, asking first when it has unsaved changes; false when it stays open
+    // (the user cancelled, gave no answer, or saving failed; the latter two fail the running
+    // command).
     bool closeDocument(AcApDocument* document, bool askFirst);
     // The open document with that host path, ignoring letter case; null when none.
     AcApDocument* findDocument(const std::string& hostPath) const;

@@ -27,9 +27,6 @@ Acad::ErrorStatus markUnloaded(AcDbBlockTableRecord& block, bool unloaded) {
     if (unloaded == isMarkedUnloaded(block)) {
         return Acad::eOk;
     }
-    if (unloaded && !acdbRegApp(kXrefApplication, block.database())) {
-        return Acad::eRegappIdNotFound;
-    }
     resbuf* chain = acutNewRb(1001);
     acutNewString(kXrefApplication, chain->resval.rstring);
     if (unloaded) {

@@ -10,7 +10,7 @@ namespace cadhost::xref {
 inline constexpr const char* kXrefApplication = "CADHOST_XREF";
 
 bool isMarkedUnloaded(const AcDbBlockTableRecord& block);
-// The block open for write; registers the application name in its drawing when marking.
+// The block open for write; marking needs kXrefApplication registered in its drawing.
 Acad::ErrorStatus markUnloaded(AcDbBlockTableRecord& block, bool unloaded);
 
 }  // namespace cadhost::xref

@@ -45,7 +45,7 @@ def main():
     for folder in ("sub/rooms", "abs", "support"):
         (out / folder).mkdir(parents=True, exist_ok=True)
     attach = 4 | 16
-    drawing(
+    host = drawing(
         [
             ("PLAN", "sub\\plan.dwg", attach),
             ("TREES", "trees.dxf", OVERLAY),
@@ -58,7 +58,9 @@ def main():
             ("CYCLE1", "cycle1.dxf", attach),
         ],
         inserted={"PLAN", "TREES", "ABS", "LIB", "GONE", "NOTDXF", "BINARY", "CYCLE1"},
-    ).saveas(out / "host.dxf")
+    )
+    host.layers.add("PLAN|WALLS", color=1)  # a layer PLAN brought in, as the host keeps them
+    host.saveas(out / "host.dxf")
     drawing(
         [("FLOOR", "floor.dxf", attach), ("SITE", "site.dxf", OVERLAY),
          ("SPARE", "spare.dxf", attach)],

@@ -1,0 +1,361 @@
+#include "cadhost/xref/xref_operations.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "cadhost/db/tag_list.h"
+#include "cadhost/db/xref_state.h"
+#include "cadhost/sdk/dbents.h"
+#include "cadhost/sdk/dbxrefgraph.h"
+#include "cadhost/xref/change.h"
+#include "cadhost/xref/drawing_scan.h"
+#include "cadhost/xref/unload_mark.h"
+#include "platform/splitpath.h"
+
+namespace cadhost::xref {
+
+namespace {
+
+AcDbObjectId blockNamed(AcDbDatabase& drawing, const std::string& name) {
+    AcDbBlockTable* table = nullptr;
+    AcDbObjectId id;
+    if (drawing.getBlockTable(table, AcDb::kForRead) == Acad::eOk) {
+        table->getAt(name.c_str(), id);
+        table->close();
+    }
+    return id;
+}
+
+// eOk when every block is an xref that the drawing itself holds (not one nested in another).
+Acad::ErrorStatus checkFirstLevelXrefs(AcDbDatabase& drawing,
+                                       const std::vector<AcDbObjectId>& blocks) {
+    AcDbXrefGraph graph;
+    if (Acad::ErrorStatus es = acdbGetHostDwgXrefGraph(&drawing, graph); es != Acad::eOk) {
+        return es;
+    }
+    for (AcDbObjectId block : blocks) {
+        if (block.isNull()) {
+            return Acad::eNullObjectId;
+        }
+        const AcDbXrefGraphNode* node = graph.xrefNode(block);
+        if (!node) {
+            return Acad::eNotApplicable;
+        }
+        if (node->isNested() && node->numIn() > 0) {
+            return Acad::eNotApplicable;
+        }
+    }
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus registerXrefApplication(Change& change, AcDbDatabase& drawing) {
+    AcDbRegAppTable* apps = nullptr;
+    Acad::ErrorStatus es = change.open(apps, drawing.regAppTableId(), AcDb::kForRead);
+    if (es != Acad::eOk || apps->has(kXrefApplication)) {
+        return es;
+    }
+    if ((es = apps->upgradeOpen()) != Acad::eOk) {
+        return es;
+    }
+    auto* record = new AcDbRegAppTableRecord;
+    record->setName(kXrefApplication);
+    if ((es = apps->add(record)) != Acad::eOk) {
+        delete record;
+        return es;
+    }
+    return record->close();
+}
+
+Acad::ErrorStatus markAll(AcDbDatabase& drawing, const std::vector<AcDbObjectId>& blocks,
+                          bool unloaded) {
+    Change change(drawing);
+    Acad::ErrorStatus es = unloaded ? registerXrefApplication(change, drawing) : Acad::eOk;
+    for (AcDbObjectId id : blocks) {
+        AcDbBlockTableRecord* block = nullptr;
+        if (es == Acad::eOk) {
+            es = change.open(block, id, AcDb::kForWrite);
+        }
+        if (es == Acad::eOk) {
+            es = markUnloaded(*block, unloaded);
+        }
+    }
+    return es == Acad::eOk ? change.commit() : es;
+}
+
+// The xref and the nested xrefs that only it, or others going with it, insert.
+// Marks or unmarks the xrefs as unloaded, then loads the drawing's xrefs again (reading the
+// reloaded ones anew).
+Acad::ErrorStatus setUnloaded(DrawingXrefs& xrefs, const std::vector<AcDbObjectId>& blocks,
+                              bool unloaded) {
+    Acad::ErrorStatus es = checkFirstLevelXrefs(xrefs.drawing(), blocks);
+    if (es == Acad::eOk) {
+        es = markAll(xrefs.drawing(), blocks, unloaded);
+    }
+    if (es == Acad::eOk) {
+        xrefs.update(unloaded ? std::vector<AcDbObjectId>() : blocks);
+    }
+    return es;
+}
+
+std::vector<const AcDbXrefGraphNode*> goingWith(const AcDbXrefGraph& graph,
+                                                const AcDbXrefGraphNode* xref) {
+    std::vector<const AcDbXrefGraphNode*> going{xref};
+    auto isGoing = [&going](const AcDbGraphNode* node) {
+        return std::find(going.begin(), going.end(), node) != going.end();
+    };
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (int i = 1; i < graph.numNodes(); ++i) {
+            const AcDbXrefGraphNode* node = graph.xrefNode(i);
+            bool onlyFromGoing = node->isNested() && node->numIn() > 0 && !isGoing(node);
+            for (int j = 0; onlyFromGoing && j < node->numIn(); ++j) {
+                onlyFromGoing = isGoing(node->in(j));
+            }
+            if (onlyFromGoing && !node->btrId().isNull()) {
+                going.push_back(node);
+                grew = true;
+            }
+        }
+    }
+    return going;
+}
+
+bool isDependentOn(const char* name, const std::string& xref) {
+    const std::string_view text(name);
+    return text.size() > xref.size() && text[xref.size()] == '|' &&
+           db::sameName(text.substr(0, xref.size()), xref);
+}
+
+// Erases the records of a table that an xref brought in ("NAME|...").
+Acad::ErrorStatus eraseDependents(Change& change, AcDbObjectId tableId,
+                                  const std::vector<std::string>& xrefs) {
+    AcDbSymbolTable* table = nullptr;
+    Acad::ErrorStatus es = change.open(table, tableId, AcDb::kForRead);
+    AcDbSymbolTableIterator* it = nullptr;
+    if (es == Acad::eOk) {
+        table->newIterator(it);
+    }
+    for (; es == Acad::eOk && !it->done(); it->step()) {
+        AcDbObjectId id;
+        it->getRecordId(id);
+        AcDbSymbolTableRecord* record = nullptr;
+        if ((es = change.open(record, id, AcDb::kForRead)) != Acad::eOk) {
+            break;
+        }
+        const char* name = nullptr;
+        record->getName(name);
+        if (std::any_of(xrefs.begin(), xrefs.end(),
+                        [name](const std::string& xref) { return isDependentOn(name, xref); })) {
+            es = record->upgradeOpen();
+            if (es == Acad::eOk) {
+                es = record->erase();
+            }
+        }
+    }
+    delete it;
+    return es;
+}
+
+Acad::ErrorStatus eraseAll(AcDbDatabase& drawing, const std::vector<AcDbObjectId>& ids) {
+    Change change(drawing);
+    for (AcDbObjectId id : ids) {
+        AcDbObject* object = nullptr;
+        Acad::ErrorStatus es = change.open(object, id, AcDb::kForWrite);
+        if (es == Acad::eOk) {
+            es = object->erase();
+        }
+        if (es != Acad::eOk) {
+            return es;
+        }
+    }
+    return change.commit();
+}
+
+std::string layerName(AcDbObjectId layer) {
+    AcDbLayerTableRecord* record = nullptr;
+    std::string name = "0";
+    if (acdbOpenObject(record, layer, AcDb::kForRead) == Acad::eOk) {
+        const char* text = nullptr;
+        record->getName(text);
+        name = text;
+        record->close();
+    }
+    return name;
+}
+
+Acad::ErrorStatus addXrefBlock(Change& change, AcDbDatabase& drawing, const std::string& name,
+                               const AttachRequest& request, AcDbObjectId& id) {
+    AcDbBlockTable* table = nullptr;
+    Acad::ErrorStatus es = change.open(table, drawing.blockTableId(), AcDb::kForWrite);
+    if (es != Acad::eOk) {
+        return es;
+    }
+    auto* block = new AcDbBlockTableRecord;
+    es = block->setName(name.c_str());
+    if (es == Acad::eOk) {
+        es = db::setXrefFlags(*block, true, request.overlay);
+    }
+    if (es == Acad::eOk) {
+        es = block->setPathName(request.path.c_str());
+    }
+    if (es == Acad::eOk) {
+        es = table->add(id, block);
+    }
+    if (es != Acad::eOk) {
+        delete block;
+        return es;
+    }
+    return block->close();
+}
+
+// A block reference with scale factors and rotation, which the entity API leaves at 1 and 0.
+class PlacedReference : public AcDbBlockReference {
+  public:
+    PlacedReference(const AttachRequest& request, AcDbObjectId block)
+        : AcDbBlockReference(request.position, block) {
+        for (int axis = 0; axis < 3; ++axis) {
+            if (request.scale[axis] != 1.0) {
+                db::setGroup(tagsForWrite(), db::Tag::real(41 + axis, request.scale[axis]));
+            }
+        }
+        if (request.rotation != 0.0) {
+            db::setGroup(tagsForWrite(), db::Tag::real(50, request.rotation * 180.0 / M_PI));
+        }
+    }
+};
+
+Acad::ErrorStatus addReference(Change& change, const AttachRequest& request, AcDbObjectId block,
+                               AcDbObjectId& id) {
+    AcDbBlockTableRecord* space = nullptr;
+    Acad::ErrorStatus es = change.open(space, request.space, AcDb::kForWrite);
+    if (es != Acad::eOk) {
+        return es;
+    }
+    auto* reference = new PlacedReference(request, block);
+    es = reference->setLayer(layerName(request.layer).c_str());
+    if (es == Acad::eOk) {
+        es = space->appendAcDbEntity(id, reference);
+    }
+    if (es != Acad::eOk) {
+        delete reference;
+        return es;
+    }
+    return reference->close();
+}
+
+}  // namespace
+
+Acad::ErrorStatus findXref(AcDbDatabase& drawing, const std::string& name, AcDbObjectId& block) {
+    block = blockNamed(drawing, name);
+    AcDbBlockTableRecord* record = nullptr;
+    if (block.isNull() || acdbOpenObject(record, block, AcDb::kForRead) != Acad::eOk) {
+        block = AcDbObjectId::kNull;
+        return Acad::eKeyNotFound;
+    }
+    const bool isXref = record->isFromExternalReference();
+    record->close();
+    if (!isXref) {
+        block = AcDbObjectId::kNull;
+        return Acad::eNotApplicable;
+    }
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus attachXref(DrawingXrefs& xrefs, const AttachRequest& request, AcDbObjectId& block,
+                             AcDbObjectId& reference) {
+    block = reference = AcDbObjectId::kNull;
+    AcDbDatabase& drawing = xrefs.drawing();
+    const std::string name =
+        request.name.empty() ? platform::splitPath(request.path).fname : request.name;
+    if (request.path.empty() || name.empty() || name.find('|') != std::string::npos) {
+        return Acad::eInvalidInput;
+    }
+    if (!blockNamed(drawing, name).isNull()) {
+        return Acad::eDuplicateRecordName;
+    }
+    const auto found = findFile(request.path, xrefs.drawingFolder(), xrefs.searchPath());
+    if (!found) {
+        return Acad::eFileNotFound;
+    }
+    if (platform::equalsIgnoreCase(*found, drawingHostPath(drawing))) {
+        xrefs.message("\n" + *found + " cannot be an xref of itself");
+        return Acad::eInvalidInput;
+    }
+    std::string reason;
+    if (!DrawingXrefs::readDrawing(*found, reason)) {
+        xrefs.message("\nCannot attach " + *found + ": " + reason);
+        return Acad::eFileAccessErr;
+    }
+    Change change(drawing);
+    AcDbObjectId id;
+    AcDbObjectId referenceId;
+    Acad::ErrorStatus es = addXrefBlock(change, drawing, name, request, id);
+    if (es == Acad::eOk) {
+        es = addReference(change, request, id, referenceId);
+    }
+    if (es == Acad::eOk) {
+        es = change.commit();
+    }
+    if (es == Acad::eOk) {
+        xrefs.update();
+        block = id;
+        reference = referenceId;
+    }
+    return es;
+}
+
+Acad::ErrorStatus detachXref(DrawingXrefs& xrefs, const std::string& name) {
+    AcDbDatabase& drawing = xrefs.drawing();
+    AcDbObjectId target;
+    if (Acad::ErrorStatus es = findXref(drawing, name, target); es != Acad::eOk) {
+        return es;
+    }
+    AcDbXrefGraph graph;
+    Acad::ErrorStatus es = acdbGetHostDwgXrefGraph(&drawing, graph);
+    const AcDbXrefGraphNode* node = graph.xrefNode(target);
+    if (es != Acad::eOk || !node) {
+        return es != Acad::eOk ? es : Acad::eNotApplicable;
+    }
+    if (node->isNested() && node->numIn() > 0) {
+        return Acad::eNotApplicable;
+    }
+    std::vector<AcDbObjectId> references;
+    std::vector<AcDbObjectId> blocks;
+    std::vector<std::string> names;
+    for (const AcDbXrefGraphNode* going : goingWith(graph, node)) {
+        for (AcDbObjectId reference : referencesTo(drawing, going->btrId())) {
+            references.push_back(reference);
+        }
+        blocks.push_back(going->btrId());
+        names.emplace_back(going->name());
+    }
+    // References go first: a block is not erased while a reference to it stands.
+    Change change(drawing);
+    es = eraseAll(drawing, references);
+    if (es == Acad::eOk) {
+        es = eraseAll(drawing, blocks);
+    }
+    if (es == Acad::eOk) {
+        es = eraseDependents(change, drawing.blockTableId(), names);
+    }
+    if (es == Acad::eOk) {
+        es = eraseDependents(change, drawing.layerTableId(), names);
+    }
+    if (es == Acad::eOk) {
+        es = change.commit();
+    }
+    if (es == Acad::eOk) {
+        xrefs.update();
+    }
+    return es;
+}
+
+Acad::ErrorStatus unloadXrefs(DrawingXrefs& xrefs, const std::vector<AcDbObjectId>& blocks) {
+    return setUnloaded(xrefs, blocks, true);
+}
+
+Acad::ErrorStatus reloadXrefs(DrawingXrefs& xrefs, const std::vector<AcDbObjectId>& blocks) {
+    return setUnloaded(xrefs, blocks, false);
+}
+
+}  // namespace cadhost::xref

@@ -1,0 +1,184 @@
+// The cadhost program run as a user runs it: scripts with -b, piped input, a fresh prefix.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "platform/prefix.h"
+#include "platform/registry.h"
+#include "support/temp_prefix.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+struct ProgramRun {
+    int exitCode;
+    std::string output;
+};
+
+std::string quoted(const std::string& text) {
+    std::string result = "'";
+    for (char c : text) {
+        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return result + "'";
+}
+
+class CadhostProgram : public ::testing::Test {
+  protected:
+    std::filesystem::path dir() const { return scratch_.path(); }
+    std::filesystem::path prefix() const { return scratch_.path() / "prefix"; }
+
+    void write(const std::string& name, const std::string& text) const {
+        std::ofstream(dir() / name, std::ios::binary) << text;
+    }
+
+    std::string read(const std::string& name) const {
+        std::ifstream file(dir() / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    }
+
+    // Runs cadhost in the scratch folder; `environment` goes before the command.
+    ProgramRun cadhost(const std::string& arguments, const std::string& input = "",
+                       const std::string& environment = "") const {
+        write("stdin.txt", input);
+        const std::string command = "cd " + quoted(dir()) + " && " + environment + " " +
+                                    quoted(CADHOST_PROGRAM) + " --prefix " + quoted(prefix()) +
+                                    " " + arguments + " < stdin.txt 2>&1";
+        ProgramRun run{-1, {}};
+        FILE* pipe = popen(command.c_str(), "r");
+        char buffer[4096];
+        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) {
+            run.output.append(buffer, n);
+        }
+        const int status = pclose(pipe);
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return run;
+    }
+
+    // Makes a drawing file with the program itself.
+    void makeDrawing(const std::string& name) {
+        write("make.scr", "SAVEAS " + (dir() / name).string() + "\nQUIT\n");
+        ASSERT_EQ(cadhost("-b make.scr").exitCode, 0);
+    }
+
+  private:
+    testsupport::TempDir scratch_;
+};
+
+TEST_F(CadhostProgram, AFailingScriptExitsNonZeroNamingTheLine) {
+    write("fail.scr", "SETVAR FILEDIA 0\nNOSUCHCOMMAND\nQUIT\n");
+    const ProgramRun run = cadhost("-b fail.scr");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.output, HasSubstr("Unknown command \"NOSUCHCOMMAND\""));
+    EXPECT_THAT(run.output, HasSubstr("Script fail.scr failed at line 2: NOSUCHCOMMAND"));
+    EXPECT_THAT(run.output, Not(HasSubstr("Command: QUIT")));
+
+    write("refused.scr", "SETVAR FILEDIA 7\n");
+    EXPECT_EQ(cadhost("-b refused.scr").exitCode, 1);
+    EXPECT_EQ(cadhost("-b missing.scr").exitCode, 1);
+}
+
+TEST_F(CadhostProgram, QuitAsksAboutUnsavedChangesAndTheScriptAnswers) {
+    makeDrawing("plan.dxf");
+    const std::string saved = read("plan.dxf");
+
+    write("discard.scr", "-LAYER M WALLS\n\nQUIT\nN\n");
+    ProgramRun run = cadhost("-b discard.scr plan.dxf");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("Save changes to Z:"));
+    EXPECT_EQ(read("plan.dxf"), saved);
+
+    write("cancel.scr", "-LAYER M WALLS\n\nQUIT\nCancel\nGETVAR DBMOD\nQUIT\nYes\n");
+    run = cadhost("-b cancel.scr plan.dxf");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("DBMOD = 1"));
+    EXPECT_THAT(read("plan.dxf"), HasSubstr("WALLS"));
+
+    write("unanswered.scr", "-LAYER M DOORS\n\nCLOSE\n");
+    run = cadhost("-b unanswered.scr plan.dxf");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.output, HasSubstr("failed at line 3: CLOSE"));
+    EXPECT_THAT(read("plan.dxf"), Not(HasSubstr("DOORS")));
+}
+
+TEST_F(CadhostProgram, ScriptsTypeFileNamesEvenWithFileDialogsOn) {
+    makeDrawing("site.dxf");
+    write("open.scr", "GETVAR FILEDIA\nOPEN site\nGETVAR DWGNAME\nSAVEAS copy.dxf\nQUIT\n");
+    const ProgramRun run = cadhost("-b open.scr");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("FILEDIA = 1"));
+    EXPECT_THAT(run.output, HasSubstr("DWGNAME = \"site.dxf\""));
+    EXPECT_TRUE(std::filesystem::exists(dir() / "copy.dxf"));
+}
+
+TEST_F(CadhostProgram, PipedInputUsesTheFileDialogSettingAndSaysWhenThereIsNoDisplay) {
+    makeDrawing("site.dxf");
+    const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM";
+    ProgramRun run =
+        cadhost("", "OPEN\n" + (dir() / "site.dxf").string() + "\nGETVAR DWGNAME\n", noDisplay);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("No display for the file dialog"));
+    EXPECT_THAT(run.output, HasSubstr("DWGNAME = \"site.dxf\""));
+
+    run = cadhost("", "FILEDIA 0\nOPEN\nsite.dxf\nGETVAR DWGNAME\n", noDisplay);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_THAT(run.output, Not(HasSubstr("No display")));
+    EXPECT_THAT(run.output, HasSubstr("Enter name of drawing to open: site.dxf"));
+    EXPECT_THAT(run.output, HasSubstr("DWGNAME = \"site.dxf\""));
+}
+
+TEST_F(CadhostProgram, RegistersTheHostAndDemandLoadsAModuleFromTheRegistry) {
+    ASSERT_EQ(platform::setCurrentPrefix(prefix()), "");
+    const std::string app = "Software\\Autodesk\\AutoCAD\\R16.0\\ACAD-201:409\\Applications\\Test";
+    platform::HKEY key = nullptr;
+    ASSERT_EQ(
+        platform::RegCreateKeyExA(platform::HKEY_LOCAL_MACHINE, (app + "\\COMMANDS").c_str(), 0,
+                                  nullptr, 0, platform::KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        platform::ERROR_SUCCESS);
+    ASSERT_EQ(platform::RegSetValueExA(key, "TMHELLO", 0, platform::REG_SZ,
+                                       reinterpret_cast<const platform::BYTE*>("TMH"), 4),
+              platform::ERROR_SUCCESS);
+    platform::RegCloseKey(key);
+    ASSERT_EQ(platform::RegOpenKeyExA(platform::HKEY_LOCAL_MACHINE, app.c_str(), 0,
+                                      platform::KEY_ALL_ACCESS, &key),
+              platform::ERROR_SUCCESS);
+    const platform::DWORD controls = 12;
+    const std::string loader = "Z:" + std::string(TEST_MODULE_DIR) + "/TestModule.arx";
+    platform::RegSetValueExA(key, "LOADCTRLS", 0, platform::REG_DWORD,
+                             reinterpret_cast<const platform::BYTE*>(&controls), 4);
+    platform::RegSetValueExA(key, "LOADER", 0, platform::REG_SZ,
+                             reinterpret_cast<const platform::BYTE*>(loader.c_str()),
+                             static_cast<platform::DWORD>(loader.size() + 1));
+    platform::RegCloseKey(key);
+
+    write("demand.scr", "TMH\nARX ?\nARX Unload TestModule\nTMASK\n");
+    const ProgramRun run = cadhost("-b demand.scr");
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("Hello from the test module"));
+    EXPECT_THAT(run.output, HasSubstr("Loaded modules: 1"));
+    EXPECT_THAT(run.output, HasSubstr("[test module] unload"));
+    EXPECT_THAT(run.output, HasSubstr("failed at line 4: TMASK"));
+
+    std::ifstream system(prefix() / "system.reg");
+    const std::string text{std::istreambuf_iterator<char>(system), {}};
+    EXPECT_THAT(text, HasSubstr("\"ProductName\"=\"cadhost\"\n\"Release\"=\"16.0\""));
+}
+
+TEST_F(CadhostProgram, RefusesBadArgumentsAndMissingDrawings) {
+    EXPECT_EQ(cadhost("--sdi a.dxf b.dxf").exitCode, 2);
+    EXPECT_EQ(cadhost("--bogus").exitCode, 2);
+    const ProgramRun run = cadhost("missing.dxf");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.output, HasSubstr("Cannot find Z:"));
+}
+
+}  // namespace
