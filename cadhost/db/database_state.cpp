@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cadhost/db/dxf_error.h"
+#include "cadhost/db/new_records.h"
 #include "cadhost/db/object_access.h"
 
 namespace cadhost::db {
@@ -83,6 +84,10 @@ TableNames namesOf(TableKind kind, bool modern) {
             return {"APPID", "APPID"};
     }
     return {"", ""};
+}
+
+bool isFollower(std::string_view type) {
+    return type == "VERTEX" || type == "ATTRIB" || type == "SEQEND";
 }
 
 bool isLayoutName(std::string_view name, std::string_view layout) {
@@ -241,14 +246,14 @@ bool DatabaseState::entitiesInEntitiesSection(const ObjectStub* block) {
 }
 
 std::vector<ObjectStub*> DatabaseState::blockEntities(ObjectStub* block, bool withErased) {
+    std::vector<ObjectStub*> entities;
     if (entitiesInEntitiesSection(block)) {
         auto section = doc().section("ENTITIES");
         if (!section) {
             return {};
         }
         bool paper = isLayoutName(entryName(block), "Paper_Space");
-        std::vector<ObjectStub*> entities =
-            recordsBetween(section->begin, section->end, withErased);
+        entities = recordsBetween(section->begin, section->end, withErased);
         std::erase_if(entities, [&](const ObjectStub* stub) {
             TagList tags = tagsOf(stub);
             auto ownerAt = findGroup(tags, 330);
@@ -256,14 +261,41 @@ std::vector<ObjectStub*> DatabaseState::blockEntities(ObjectStub* block, bool wi
             bool inPaper = groupInteger(tags, 67) == 1;
             return !((modern() && owner == block->handle) || (owner == 0 && inPaper == paper));
         });
-        return entities;
+    } else {
+        RecordId begin = blockBegin(block);
+        RecordId end = blockEnd(block);
+        if (begin == kNoRecord || end == kNoRecord) {
+            return {};
+        }
+        entities = recordsBetween(begin, end, withErased);
     }
-    RecordId begin = blockBegin(block);
-    RecordId end = blockEnd(block);
-    if (begin == kNoRecord || end == kNoRecord) {
-        return {};
+    // Vertices, attributes and SEQENDs belong to the entity before them.
+    std::erase_if(entities, [&](const ObjectStub* stub) {
+        return isFollower(stub->erased ? stub->erasedTags.front().value : doc().type(stub->record));
+    });
+    return entities;
+}
+
+std::vector<ObjectStub*> DatabaseState::followers(const ObjectStub* stub) {
+    if (stub->erased) {
+        return {stub->erasedWith.rbegin(), stub->erasedWith.rend()};
     }
-    return recordsBetween(begin, end, withErased);
+    std::vector<ObjectStub*> records;
+    std::string_view type = doc().type(stub->record);
+    if (type != "POLYLINE" && type != "INSERT") {
+        return records;
+    }
+    for (RecordId id = doc().next(stub->record); id != kNoRecord; id = doc().next(id)) {
+        std::string_view next = doc().type(id);
+        if (!isFollower(next)) {
+            break;
+        }
+        records.push_back(stubFor(id));
+        if (next == "SEQEND") {
+            break;
+        }
+    }
+    return records;
 }
 
 // --- the open protocol
@@ -344,10 +376,15 @@ void DatabaseState::writeBack(AcDbObject& object, UndoLog* log) {
     AcDbObject::State& state = ObjectAccess::state(object);
     ObjectStub* stub = state.stub;
     if (state.eraseTo == false && stub->erased) {
-        uneraseWithMembers(stub, state.parts.front().tags, log);
+        uneraseWithMembers(
+            stub, state.polylineRecords ? stub->erasedTags : state.parts.front().tags, log);
+    }
+    if (state.polylineRecords && !stub->erased &&
+        readPolyline(*this, stub) != state.parts.front().tags) {
+        writePolyline(*this, stub, state.parts.front().tags, log);
     }
     for (AcDbObject::State::Part& part : state.parts) {
-        if (!part.stub) {
+        if (!part.stub || state.polylineRecords) {
             continue;
         }
         if (part.stub->erased) {
@@ -419,6 +456,9 @@ void DatabaseState::eraseWithMembers(ObjectStub* stub, UndoLog* log) {
                 members.push_back(stubFor(begin));
             }
         }
+    } else {
+        members = followers(stub);
+        std::reverse(members.begin(), members.end());
     }
     for (ObjectStub* member : members) {
         erase(member, log);
@@ -503,9 +543,11 @@ void DatabaseState::reloadOpenObject(ObjectStub* stub) {
     if (!stub->object) {
         return;
     }
-    for (AcDbObject::State::Part& part : ObjectAccess::state(*stub->object).parts) {
+    AcDbObject::State& state = ObjectAccess::state(*stub->object);
+    for (AcDbObject::State::Part& part : state.parts) {
         if (part.stub == stub) {
-            part.tags = stub->erased ? stub->erasedTags : doc().tags(stub->record);
+            part.tags = state.polylineRecords ? readPolyline(*this, stub).value_or(part.tags)
+                                              : tagsOf(stub);
         }
     }
 }

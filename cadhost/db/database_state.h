@@ -113,6 +113,9 @@ class DatabaseState {
     // *Model_Space and *Paper_Space keep their entities in the ENTITIES section.
     bool entitiesInEntitiesSection(const ObjectStub* block);
     std::vector<ObjectStub*> blockEntities(ObjectStub* block, bool withErased = false);
+    // The VERTEX or ATTRIB records and the SEQEND that follow a POLYLINE or an INSERT; for an
+    // erased one those erased with it.
+    std::vector<ObjectStub*> followers(const ObjectStub* stub);
 
     // The open protocol.
     Acad::ErrorStatus open(AcDbObject*& object, ObjectStub* stub, AcDb::OpenMode mode,

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cadhost/db/dxf_error.h"
+#include "cadhost/db/polyline_records.h"
 #include "cadhost/sdk/dbsymtb.h"
 
 namespace cadhost::db {
@@ -110,10 +111,36 @@ Acad::ErrorStatus placeTableEntry(DatabaseState& db, ObjectStub* table,
     }
 }
 
+std::optional<TagList> readPolyline(DatabaseState& db, ObjectStub* polyline) {
+    std::vector<TagList> records{db.tagsOf(polyline)};
+    for (ObjectStub* follower : db.followers(polyline)) {
+        records.push_back(db.tagsOf(follower));
+    }
+    return fromPolylineRecords(records);
+}
+
+void writePolyline(DatabaseState& db, ObjectStub* polyline, const TagList& lightweight,
+                   UndoLog* log) {
+    std::vector<TagList> records = toPolylineRecords(lightweight);
+    std::vector<ObjectStub*> old = db.followers(polyline);
+    for (auto follower = old.rbegin(); follower != old.rend(); ++follower) {
+        db.erase(*follower, log);
+    }
+    if (db.doc().tags(polyline->record) != records.front()) {
+        db.replace(polyline, records.front(), log);
+    }
+    RecordId position = db.doc().next(polyline->record);
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        db.insertBefore(position, finishTags(db, std::move(records[i]), 0), log);
+    }
+}
+
 Acad::ErrorStatus placeEntity(DatabaseState& db, ObjectStub* block, AcDbEntity& entity) {
     AcDbObject::State& state = ObjectAccess::state(entity);
     TagList tags = state.parts[0].tags;
-    if (tags.front().value == "LWPOLYLINE" && !db.hasLwpolylines()) {
+    bool asPolyline = tags.front().value == "LWPOLYLINE" && !db.hasLwpolylines();
+    if (asPolyline && db.modern()) {
+        db.lastMessage = "lightweight polylines cannot be added to an R13 or R14 drawing";
         return Acad::eIncompatibleRelease;
     }
     RecordId position = kNoRecord;
@@ -131,8 +158,23 @@ Acad::ErrorStatus placeEntity(DatabaseState& db, ObjectStub* block, AcDbEntity& 
         return Acad::eInvalidInput;
     }
     try {
-        tags = finishTags(db, std::move(tags), block->handle);
-        adopt(entity, {db.insertBefore(position, std::move(tags), db.logFor(block))}, db);
+        UndoLog* log = db.logFor(block);
+        std::vector<TagList> records;
+        if (asPolyline) {
+            records = toPolylineRecords(tags);
+        } else {
+            records.push_back(std::move(tags));
+        }
+        ObjectStub* placed =
+            db.insertBefore(position, finishTags(db, std::move(records[0]), block->handle), log);
+        for (std::size_t i = 1; i < records.size(); ++i) {
+            db.insertBefore(position, finishTags(db, std::move(records[i]), block->handle), log);
+        }
+        adopt(entity, {placed}, db);
+        if (asPolyline) {
+            state.polylineRecords = true;
+            state.parts[0].tags = readPolyline(db, placed).value();
+        }
     } catch (const dxf::DxfError&) {
         return Acad::eInvalidInput;
     }

@@ -10,7 +10,15 @@ namespace cadhost::db {
 // entities appended to it meanwhile) to the table; the record is then open for write.
 Acad::ErrorStatus placeTableEntry(DatabaseState& db, ObjectStub* table,
                                   AcDbSymbolTableRecord& record);
-// Adds a new entity to a block of the database; it is then open for write.
+// Adds a new entity to a block of the database; it is then open for write. A lightweight
+// polyline goes into an R12 drawing as POLYLINE, VERTEX... and SEQEND.
 Acad::ErrorStatus placeEntity(DatabaseState& db, ObjectStub* block, AcDbEntity& entity);
+
+// The lightweight polyline's tags of a POLYLINE with its followers; nullopt when the
+// lightweight form cannot hold it.
+std::optional<TagList> readPolyline(DatabaseState& db, ObjectStub* polyline);
+// Writes the lightweight polyline's tags back as the POLYLINE's records.
+void writePolyline(DatabaseState& db, ObjectStub* polyline, const TagList& lightweight,
+                   UndoLog* log);
 
 }  // namespace cadhost::db

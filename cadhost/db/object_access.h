@@ -18,6 +18,8 @@ struct AcDbObject::State {
     std::optional<bool> eraseTo;                // an erase or unerase to apply at close
     AcDbBlockTableRecord* pendingIn = nullptr;  // appended to a block not yet in a database
     bool pendingClosed = false;                 // closed by its creator while pending
+    // A lightweight polyline stored as POLYLINE, VERTEX... and SEQEND records.
+    bool polylineRecords = false;
 };
 
 namespace cadhost::db {

@@ -1,3 +1,4 @@
+#include "cadhost/db/new_records.h"
 #include "cadhost/db/object_access.h"
 #include "cadhost/sdk/dbents.h"
 
@@ -63,10 +64,17 @@ std::unique_ptr<AcDbObject> materialize(DatabaseState& db, ObjectStub* stub) {
         std::string type = tags.front().value;
         std::string section =
             stub->erased ? stub->erasedSection : std::string(db.doc().sectionName(stub->record));
-        object = newObject(db, type, section, tags);
+        // A 2D POLYLINE of an R12 drawing is what a lightweight polyline is stored as there.
+        std::optional<TagList> lightweight;
+        if (type == "POLYLINE" && !db.modern()) {
+            lightweight = readPolyline(db, stub);
+        }
+        object =
+            lightweight ? std::make_unique<AcDbPolyline>() : newObject(db, type, section, tags);
         state = &ObjectAccess::state(*object);
         state->parts.clear();  // drop the parts the constructor gave a new object
-        state->parts.push_back({stub, std::move(tags)});
+        state->parts.push_back({stub, lightweight ? std::move(*lightweight) : std::move(tags)});
+        state->polylineRecords = lightweight.has_value();
         if (AcDbBlockTableRecord::cast(object.get()) && db.modern()) {
             // An erased block's BLOCK went last with it.
             ObjectStub* beginStub = !stub->erased              ? db.stubFor(db.blockBegin(stub))

@@ -4,10 +4,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "cadhost/db/xref_state.h"
 #include "cadhost/sdk/acutads.h"
 #include "cadhost/sdk/dbapserv.h"
 #include "cadhost/sdk/dbents.h"
+#include "cadhost/sdk/dbtrans.h"
 #include "db_test_support.h"
 #include "dxf_test_support.h"
 
@@ -16,6 +19,11 @@ namespace {
 using dbtest::Drawing;
 using testing::HasSubstr;
 using testing::Not;
+
+// What ezdxf reports of the marker polyline after its vertex count and type.
+const std::string kMarkerVertexAndXdata =
+    "\"vertex1\": [1.0, 0.5, 0.0, 0.0, 0.0], \"xdata_LNKHOLD\": [[1000, \"C:\\\\p\\\\a\"], "
+    "[1000, \"D:\\\\q\\\\Größe\"], [1070, 1], [1070, 0]]}]";
 
 // The marker block as the plug-in builds it: a new block holding a polyline of 200 vertices
 // whose xdata is set before any vertex exists and before the block is in the table.
@@ -92,11 +100,9 @@ TEST(DbSave, EzdxfAuditsAndReadsBackLayersXrefBlocksPolylinesXdataAndErasures) {
         EXPECT_THAT(report, HasSubstr("\"clayer\": \"0_plan\""));
         EXPECT_THAT(report, HasSubstr("\"PLAN\": \"C:\\\\xrefs\\\\plan.dwg\""));
         EXPECT_THAT(report, HasSubstr("\"WHEEL\": \"parts/wheel.dxf\""));
-        EXPECT_THAT(report,
-                    HasSubstr("\"$LNKHOLD$\": [{\"last\": [199.0, 0.5], \"layer\": \"0\", "
-                              "\"points\": 200, \"type\": \"LWPOLYLINE\", \"xdata_LNKHOLD\": "
-                              "[[1000, \"C:\\\\p\\\\a\"], [1000, \"D:\\\\q\\\\Größe\"], [1070, 1], "
-                              "[1070, 0]]}]"));
+        EXPECT_THAT(report, HasSubstr("\"$LNKHOLD$\": [{\"last\": [199.0, 0.5], \"layer\": \"0\", "
+                                      "\"points\": 200, \"type\": \"LWPOLYLINE\", " +
+                                      kMarkerVertexAndXdata));
         EXPECT_THAT(report, HasSubstr("\"xdata_OTHERAPP\": [[1000, \"kept Größe\"]"));
         EXPECT_THAT(report, Not(HasSubstr("TEXT")));
 
@@ -142,14 +148,43 @@ TEST(DbSave, UnchangedDrawingsKeepTheirBytesAndChangedOnesGetTheSaveTime) {
     EXPECT_NEAR(reread.tdupdate().julian(), before.julian(), 2.0 / 86400);
 }
 
-TEST(DbSave, R12DrawingsTakeWhatTheyCanHoldAndRefuseThePolyline) {
+// A polyline read back as a lightweight one: its count, closed flag, one vertex in full, and
+// its extended data.
+std::string describePolyline(AcDbObjectId id, unsigned int index) {
+    AcDbPolyline* polyline = nullptr;
+    EXPECT_EQ(acdbOpenObject(polyline, id, AcDb::kForRead), Acad::eOk);
+    if (!polyline) {
+        return "not a polyline";
+    }
+    AcGePoint2d point;
+    double bulge = 0;
+    double start = 0;
+    double end = 0;
+    polyline->getPointAt(index, point);
+    polyline->getBulgeAt(index, bulge);
+    polyline->getWidthsAt(index, start, end);
+    std::ostringstream text;
+    text << polyline->numVerts() << (polyline->isClosed() ? " closed " : " open ") << point.x << ","
+         << point.y << " bulge " << bulge << " widths " << start << "," << end;
+    resbuf* chain = polyline->xData("LNKHOLD");
+    for (resbuf* rb = chain; rb; rb = rb->rbnext) {
+        text << " " << rb->restype << ":"
+             << (acutRbHoldsString(rb->restype) ? rb->resval.rstring
+                                                : std::to_string(rb->resval.rint));
+    }
+    acutRelRb(chain);
+    polyline->close();
+    return text.str();
+}
+
+TEST(DbSave, R12DrawingsHoldTheMarkerPolylineAsAClassicPolylineAndReadItBackWhole) {
     Drawing drawing("ezdxf_R12.dxf");
     AcDbDatabase& db = *drawing.db;
     acdbHostApplicationServices()->setWorkingDatabase(&db);
     ASSERT_TRUE(acdbRegApp("LNKHOLD", &db));
     addLayer(db, "0_plan");
     addXrefBlock(db);
-    EXPECT_EQ(addMarkerBlock(db), Acad::eOk);  // the block is added, its polyline is not
+    ASSERT_EQ(addMarkerBlock(db), Acad::eOk);
     ASSERT_EQ(dbtest::setErased(dbtest::entityOfType(db, "$Model_Space", "TEXT")), Acad::eOk);
     ASSERT_EQ(db.save(), Acad::eOk);
     acdbHostApplicationServices()->setWorkingDatabase(nullptr);
@@ -158,16 +193,51 @@ TEST(DbSave, R12DrawingsTakeWhatTheyCanHoldAndRefuseThePolyline) {
     std::string report = dbtest::ezdxfReport(drawing.path);
     EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
     EXPECT_THAT(report, HasSubstr("\"0_plan\""));
-    EXPECT_THAT(report, HasSubstr("\"$LNKHOLD$\": []"));
+    EXPECT_THAT(report, HasSubstr("\"$LNKHOLD$\": [{\"closed\": false, \"last\": [199.0, 0.5], "
+                                  "\"layer\": \"0\", \"points\": 200, \"type\": \"POLYLINE\", " +
+                                  kMarkerVertexAndXdata));
     EXPECT_THAT(report, HasSubstr("\"PLAN\": \"C:\\\\xrefs\\\\plan.dwg\""));
     EXPECT_THAT(report, Not(HasSubstr("TEXT")));
 
-    AcDbBlockTableRecord* block = nullptr;
-    ASSERT_EQ(acdbOpenObject(block, dbtest::blockId(db, "$LNKHOLD$"), AcDb::kForWrite), Acad::eOk);
-    auto* polyline = new AcDbPolyline;
-    EXPECT_EQ(block->appendAcDbEntity(polyline), Acad::eIncompatibleRelease);
-    delete polyline;
-    block->close();
+    // Read back by the host as the lightweight polyline it was; opened for write and closed
+    // unchanged it leaves the file as it is.
+    const std::string marker =
+        "200 open 1,0.5 bulge 0 widths 0,0 1001:LNKHOLD 1000:C:\\p\\a 1000:D:\\q\\Größe "
+        "1070:1 1070:0";
+    AcDbDatabase reread(false);
+    ASSERT_EQ(reread.readDxfFile(drawing.path.c_str()), Acad::eOk);
+    AcDbObjectId id = dbtest::entityOfType(reread, "$LNKHOLD$", "LWPOLYLINE");
+    EXPECT_EQ(describePolyline(id, 1), marker);
+    std::string saved = dxftest::readBytes(drawing.path);
+    AcDbPolyline* polyline = nullptr;
+    ASSERT_EQ(acdbOpenObject(polyline, id, AcDb::kForWrite), Acad::eOk);
+    polyline->close();
+    ASSERT_EQ(reread.save(), Acad::eOk);
+    EXPECT_TRUE(dxftest::readBytes(drawing.path) == saved);
+
+    // Changed: widths, a bulge and the closed flag go into the VERTEX and POLYLINE records;
+    // an aborted change leaves them as they were.
+    AcDbTransactionManager& tm = *reread.transactionManager();
+    tm.startTransaction();
+    AcDbObject* object = nullptr;
+    ASSERT_EQ(tm.getObject(object, id, AcDb::kForWrite), Acad::eOk);
+    ASSERT_EQ(AcDbPolyline::cast(object)->addVertexAt(0, AcGePoint2d(9, 9)), Acad::eOk);
+    ASSERT_EQ(tm.abortTransaction(), Acad::eOk);
+    EXPECT_EQ(describePolyline(id, 1), marker);
+    ASSERT_EQ(acdbOpenObject(polyline, id, AcDb::kForWrite), Acad::eOk);
+    ASSERT_EQ(polyline->addVertexAt(1, AcGePoint2d(-2.5, 4), 0.5, 0.25, 0.75), Acad::eOk);
+    ASSERT_EQ(polyline->setClosed(true), Acad::eOk);
+    polyline->close();
+    ASSERT_EQ(reread.save(), Acad::eOk);
+    report = dbtest::ezdxfReport(drawing.path);
+    EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
+    EXPECT_THAT(report, HasSubstr("\"closed\": true, \"last\": [199.0, 0.5], \"layer\": \"0\", "
+                                  "\"points\": 201, \"type\": \"POLYLINE\", \"vertex1\": "
+                                  "[-2.5, 4.0, 0.25, 0.75, 0.5]"));
+    AcDbDatabase third(false);
+    ASSERT_EQ(third.readDxfFile(drawing.path.c_str()), Acad::eOk);
+    EXPECT_THAT(describePolyline(dbtest::entityOfType(third, "$LNKHOLD$", "LWPOLYLINE"), 1),
+                HasSubstr("201 closed -2.5,4 bulge 0.5 widths 0.25,0.75 1001:LNKHOLD"));
 }
 
 TEST(DbSave, ANewDrawingIsACompleteFileOfItsOwnRelease) {

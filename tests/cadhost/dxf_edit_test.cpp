@@ -179,7 +179,8 @@ TEST(DxfEdits, EzdxfAuditsAndReadsBackTableEntriesBlocksXdataAndErasures) {
         std::string xdata = "\"xdata_LNKHOLD\": [[1000, \"Größe 200\"], [1070, 42]]";
         EXPECT_THAT(report,
                     HasSubstr(modern ? "\"LNK_BLOCK\": [{\"last\": [199.0, 0.5], \"layer\": "
-                                       "\"NEWLAYER\", \"points\": 200, \"type\": \"LWPOLYLINE\", " +
+                                       "\"NEWLAYER\", \"points\": 200, \"type\": \"LWPOLYLINE\", "
+                                       "\"vertex1\": [1.0, 0.5, 0.0, 0.0, 0.0], " +
                                            xdata + "}]"
                                      : "\"LNK_BLOCK\": [{\"layer\": \"NEWLAYER\", \"type\": "
                                        "\"LINE\", " +

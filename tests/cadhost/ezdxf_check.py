@@ -11,8 +11,17 @@ import ezdxf
 def entity_summary(entity):
     summary = {"type": entity.dxftype(), "layer": entity.dxf.get("layer")}
     if entity.dxftype() == "LWPOLYLINE":
-        summary["points"] = len(entity)
-        summary["last"] = list(entity.get_points("xy")[-1])
+        vertices = list(entity.get_points("xyseb"))
+    elif entity.dxftype() == "POLYLINE":
+        vertices = [
+            (v.dxf.location.x, v.dxf.location.y, v.dxf.start_width, v.dxf.end_width, v.dxf.bulge)
+            for v in entity.vertices
+        ]
+        summary["closed"] = entity.is_closed
+    if entity.dxftype() in ("LWPOLYLINE", "POLYLINE"):
+        summary["points"] = len(vertices)
+        summary["last"] = list(vertices[-1][:2])
+        summary["vertex1"] = [float(value) for value in vertices[1]]
     if entity.dxftype() == "INSERT":
         summary["name"] = entity.dxf.name
     for app in ("LNKHOLD", "OTHERAPP"):
