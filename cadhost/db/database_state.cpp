@@ -513,6 +513,9 @@ void DatabaseState::undo(const UndoLog& log) {
                 break;
             case UndoLog::Kind::Inserted:
                 if (!stub->erased) {
+                    for (ObjectStub* follower : followers(stub)) {
+                        discard(follower);
+                    }
                     // A block goes with everything between its BLOCK and ENDBLK.
                     if (doc().type(stub->record) == "BLOCK") {
                         for (RecordId id = doc().next(stub->record);

@@ -137,6 +137,11 @@ void writePolyline(DatabaseState& db, ObjectStub* polyline, const TagList& light
 
 Acad::ErrorStatus placeEntity(DatabaseState& db, ObjectStub* block, AcDbEntity& entity) {
     AcDbObject::State& state = ObjectAccess::state(entity);
+    if (!findGroup(state.parts[0].tags, 8)) {
+        std::optional<Tag> current = db.header("$CLAYER");
+        ObjectStub* layer = current ? db.findEntry(TableKind::Layer, current->value) : nullptr;
+        setGroup(state.parts[0].tags, Tag::text(8, layer ? db.entryName(layer) : "0"), 2);
+    }
     TagList tags = state.parts[0].tags;
     bool asPolyline = tags.front().value == "LWPOLYLINE" && !db.hasLwpolylines();
     if (asPolyline && db.modern()) {

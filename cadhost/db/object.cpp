@@ -4,6 +4,7 @@
 #include "cadhost/db/erase_rules.h"
 #include "cadhost/db/object_access.h"
 #include "cadhost/sdk/acutads.h"
+#include "cadhost/sdk/dbapserv.h"
 #include "cadhost/sdk/dbsymtb.h"
 
 using cadhost::db::DatabaseState;
@@ -170,8 +171,8 @@ std::size_t AcDbObject::partCount() const {
 AcDbEntity::AcDbEntity() = default;
 
 AcDbEntity::AcDbEntity(const char* dxfType, const char* subclass) {
-    setParts({{Tag::text(0, dxfType), Tag::text(100, "AcDbEntity"), Tag::text(8, "0"),
-               Tag::text(100, subclass)}});
+    // No layer yet: the database's current one is given when the entity is appended.
+    setParts({{Tag::text(0, dxfType), Tag::text(100, "AcDbEntity"), Tag::text(100, subclass)}});
 }
 
 char* AcDbEntity::layer() const {
@@ -191,8 +192,24 @@ Acad::ErrorStatus AcDbEntity::setLayer(const char* name) {
         db && !db->findEntry(cadhost::db::TableKind::Layer, name)) {
         return Acad::eKeyNotFound;
     }
-    cadhost::db::setGroup(tagsForWrite(), Tag::text(8, name));
+    cadhost::db::setGroup(tagsForWrite(), Tag::text(8, name), 2);  // after the subclass marker
     return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbEntity::setDatabaseDefaults(AcDbDatabase* db) {
+    db = db ? db : database() ? database() : acdbHostApplicationServices()->workingDatabase();
+    if (!db) {
+        return Acad::eNoDatabase;
+    }
+    char* name = nullptr;
+    AcDbSymbolTableRecord* layer = nullptr;
+    if (acdbOpenObject(layer, db->clayer(), AcDb::kForRead) == Acad::eOk) {
+        layer->getName(name);
+        layer->close();
+    }
+    Acad::ErrorStatus es = setLayer(name ? name : "0");
+    acutDelString(name);
+    return es;
 }
 
 // --- opening by id

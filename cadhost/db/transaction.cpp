@@ -96,6 +96,43 @@ Acad::ErrorStatus AcDbTransactionManager::getObject(AcDbObject*& object, AcDbObj
     return top ? top->getObject(object, id, mode, openErased) : Acad::eNoActiveTransactions;
 }
 
+Acad::ErrorStatus AcDbTransactionManager::addNewlyCreatedDBRObject(AcDbObject* object, bool add) {
+    AcTransaction* top = topTransaction();
+    if (!top) {
+        return Acad::eNoActiveTransactions;
+    }
+    ObjectStub* stub = object ? object->objectId().stub() : nullptr;
+    if (!stub || stub->state != &database_) {
+        return object ? Acad::eNotInDatabase : Acad::eInvalidInput;
+    }
+    if (stub->object != object || !stub->writer) {
+        return Acad::eNotOpenForWrite;
+    }
+    std::vector<ObjectStub*>& held = top->state().held;
+    if (!add) {
+        if (stub->holder != top) {
+            return Acad::eInvalidInput;
+        }
+        stub->holder = nullptr;
+        std::erase(held, stub);
+        return Acad::eOk;
+    }
+    if (stub->holder) {
+        return stub->holder == top ? Acad::eOk : Acad::eInvalidInput;
+    }
+    stub->holder = top;
+    held.push_back(stub);
+    // An abort undoes the addition: the record with what came with it (a block's BLOCK and
+    // entities, a polyline's vertices).
+    for (const AcDbObject::State::Part& part : ObjectAccess::state(*object).parts) {
+        if (part.stub) {
+            top->state().log.entries.push_back(
+                {cadhost::db::UndoLog::Kind::Inserted, part.stub, {}});
+        }
+    }
+    return Acad::eOk;
+}
+
 Acad::ErrorStatus AcDbTransactionManager::endTransaction() {
     AcTransaction* top = topTransaction();
     if (!top) {

@@ -88,9 +88,12 @@ class AcDbEntity : public AcDbObject {
 
     AcDbEntity();
     AcDbObjectId blockId() const { return ownerId(); }
-    // The layer's name; the caller frees it with acutDelString.
+    // The layer's name ("0" while none is set); the caller frees it with acutDelString.
     char* layer() const;
     Acad::ErrorStatus setLayer(const char* name);
+    // Takes the database's current layer (of the given database, else the entity's, else the
+    // working one). Appending an entity without a layer to a block does the same.
+    Acad::ErrorStatus setDatabaseDefaults(AcDbDatabase* database = nullptr);
 
   protected:
     // A new entity of a DXF type, with its subclass marker.

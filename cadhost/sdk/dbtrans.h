@@ -40,6 +40,10 @@ class AcDbTransactionManager {
     // getObject of the top transaction.
     Acad::ErrorStatus getObject(AcDbObject*& object, AcDbObjectId id, AcDb::OpenMode mode,
                                 bool openErased = false);
+    // Hands an object just added to the database (open for write) to the top transaction: its
+    // end closes it, its abort takes it out of the drawing again. With `add` false the
+    // transaction lets go of it, and the caller closes it.
+    Acad::ErrorStatus addNewlyCreatedDBRObject(AcDbObject* object, bool add = true);
 
   private:
     cadhost::db::DatabaseState& database_;

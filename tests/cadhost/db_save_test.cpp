@@ -100,9 +100,10 @@ TEST(DbSave, EzdxfAuditsAndReadsBackLayersXrefBlocksPolylinesXdataAndErasures) {
         EXPECT_THAT(report, HasSubstr("\"clayer\": \"0_plan\""));
         EXPECT_THAT(report, HasSubstr("\"PLAN\": \"C:\\\\xrefs\\\\plan.dwg\""));
         EXPECT_THAT(report, HasSubstr("\"WHEEL\": \"parts/wheel.dxf\""));
-        EXPECT_THAT(report, HasSubstr("\"$LNKHOLD$\": [{\"last\": [199.0, 0.5], \"layer\": \"0\", "
-                                      "\"points\": 200, \"type\": \"LWPOLYLINE\", " +
-                                      kMarkerVertexAndXdata));
+        EXPECT_THAT(report,
+                    HasSubstr("\"$LNKHOLD$\": [{\"last\": [199.0, 0.5], \"layer\": \"0_plan\", "
+                              "\"points\": 200, \"type\": \"LWPOLYLINE\", " +
+                              kMarkerVertexAndXdata));
         EXPECT_THAT(report, HasSubstr("\"xdata_OTHERAPP\": [[1000, \"kept Größe\"]"));
         EXPECT_THAT(report, Not(HasSubstr("TEXT")));
 
@@ -193,9 +194,10 @@ TEST(DbSave, R12DrawingsHoldTheMarkerPolylineAsAClassicPolylineAndReadItBackWhol
     std::string report = dbtest::ezdxfReport(drawing.path);
     EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
     EXPECT_THAT(report, HasSubstr("\"0_plan\""));
-    EXPECT_THAT(report, HasSubstr("\"$LNKHOLD$\": [{\"closed\": false, \"last\": [199.0, 0.5], "
-                                  "\"layer\": \"0\", \"points\": 200, \"type\": \"POLYLINE\", " +
-                                  kMarkerVertexAndXdata));
+    EXPECT_THAT(report,
+                HasSubstr("\"$LNKHOLD$\": [{\"closed\": false, \"last\": [199.0, 0.5], "
+                          "\"layer\": \"0_plan\", \"points\": 200, \"type\": \"POLYLINE\", " +
+                          kMarkerVertexAndXdata));
     EXPECT_THAT(report, HasSubstr("\"PLAN\": \"C:\\\\xrefs\\\\plan.dwg\""));
     EXPECT_THAT(report, Not(HasSubstr("TEXT")));
 
@@ -231,9 +233,10 @@ TEST(DbSave, R12DrawingsHoldTheMarkerPolylineAsAClassicPolylineAndReadItBackWhol
     ASSERT_EQ(reread.save(), Acad::eOk);
     report = dbtest::ezdxfReport(drawing.path);
     EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
-    EXPECT_THAT(report, HasSubstr("\"closed\": true, \"last\": [199.0, 0.5], \"layer\": \"0\", "
-                                  "\"points\": 201, \"type\": \"POLYLINE\", \"vertex1\": "
-                                  "[-2.5, 4.0, 0.25, 0.75, 0.5]"));
+    EXPECT_THAT(report,
+                HasSubstr("\"closed\": true, \"last\": [199.0, 0.5], \"layer\": \"0_plan\", "
+                          "\"points\": 201, \"type\": \"POLYLINE\", \"vertex1\": "
+                          "[-2.5, 4.0, 0.25, 0.75, 0.5]"));
     AcDbDatabase third(false);
     ASSERT_EQ(third.readDxfFile(drawing.path.c_str()), Acad::eOk);
     EXPECT_THAT(describePolyline(dbtest::entityOfType(third, "$LNKHOLD$", "LWPOLYLINE"), 1),
@@ -255,11 +258,17 @@ TEST(DbSave, ANewDrawingIsACompleteFileOfItsOwnRelease) {
     AcDbBlockTableRecord* model = nullptr;
     ASSERT_EQ(acdbOpenObject(model, dbtest::blockId(db, "*Model_Space"), AcDb::kForWrite),
               Acad::eOk);
-    auto* reference =
-        new AcDbBlockReference(AcGePoint3d(1, 2, 0), dbtest::blockId(db, "$LNKHOLD$"));
-    ASSERT_EQ(model->appendAcDbEntity(reference), Acad::eOk);
-    EXPECT_EQ(reference->blockTableRecord(), dbtest::blockId(db, "$LNKHOLD$"));
-    reference->close();
+    // New entities take the current layer unless they were given one.
+    for (const char* layer : {"", "0"}) {
+        auto* reference =
+            new AcDbBlockReference(AcGePoint3d(1, 2, 0), dbtest::blockId(db, "$LNKHOLD$"));
+        if (*layer) {
+            ASSERT_EQ(reference->setLayer(layer), Acad::eOk);
+        }
+        ASSERT_EQ(model->appendAcDbEntity(reference), Acad::eOk);
+        EXPECT_EQ(reference->blockTableRecord(), dbtest::blockId(db, "$LNKHOLD$"));
+        reference->close();
+    }
     model->close();
     ASSERT_EQ(db.saveAs(path.c_str()), Acad::eOk);
 
@@ -267,8 +276,9 @@ TEST(DbSave, ANewDrawingIsACompleteFileOfItsOwnRelease) {
     EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
     EXPECT_THAT(report, HasSubstr("\"NEW\"]"));  // ezdxf adds Defpoints when reading
     EXPECT_THAT(report, HasSubstr("\"points\": 200"));
-    EXPECT_THAT(report, HasSubstr("\"modelspace\": [{\"layer\": \"0\", \"name\": \"$LNKHOLD$\", "
-                                  "\"type\": \"INSERT\"}]"));
+    EXPECT_THAT(report, HasSubstr("\"modelspace\": [{\"layer\": \"NEW\", \"name\": \"$LNKHOLD$\", "
+                                  "\"type\": \"INSERT\"}, {\"layer\": \"0\", \"name\": "
+                                  "\"$LNKHOLD$\", \"type\": \"INSERT\"}]"));
 }
 
 }  // namespace

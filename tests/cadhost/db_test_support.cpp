@@ -51,7 +51,9 @@ AcDbObjectId entityOfType(AcDbDatabase& db, const char* block, const char* dxfTy
     record->newIterator(it);
     for (; !it->done() && found.isNull(); it->step()) {
         AcDbEntity* entity = nullptr;
-        it->getEntity(entity, AcDb::kForRead);
+        if (it->getEntity(entity, AcDb::kForRead) != Acad::eOk) {
+            continue;
+        }
         bool match = entity->dxfType() == dxfType;
         if (match) {
             found = entity->objectId();

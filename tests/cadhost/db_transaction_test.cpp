@@ -1,7 +1,9 @@
 // Transactions: objects got through them, ending, aborting, nesting.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "cadhost/sdk/dbents.h"
 #include "cadhost/sdk/dbtrans.h"
 #include "db_test_support.h"
 
@@ -102,6 +104,54 @@ TEST(DbTransactions, AbortOfTheOuterUndoesWhatEndedInnerTransactionsDid) {
     direct->close();
     tm.abortTransaction();
     EXPECT_TRUE(isLocked(walls));
+}
+
+// A block with one polyline, added through a block table opened outside any transaction and
+// handed to the top one.
+AcDbObjectId addBlockToTransaction(AcDbDatabase& db, const char* name) {
+    auto* block = new AcDbBlockTableRecord;
+    block->setName(name);
+    auto* polyline = new AcDbPolyline;
+    block->appendAcDbEntity(polyline);
+    polyline->close();
+    AcDbBlockTable* table = nullptr;
+    EXPECT_EQ(db.getBlockTable(table, AcDb::kForWrite), Acad::eOk);
+    AcDbObjectId id;
+    EXPECT_EQ(table->add(id, block), Acad::eOk);
+    table->close();
+    EXPECT_EQ(db.transactionManager()->addNewlyCreatedDBRObject(block), Acad::eOk);
+    EXPECT_EQ(block->close(), Acad::eOk);  // the transaction closes it
+    return id;
+}
+
+TEST(DbTransactions, NewlyCreatedObjectsHandedToATransactionGoWithItsAbort) {
+    for (const char* name : {"ezdxf_R12.dxf", "ezdxf_R2018.dxf"}) {
+        SCOPED_TRACE(name);
+        Drawing drawing(name);
+        AcDbDatabase& db = *drawing.db;
+        AcDbTransactionManager& tm = *db.transactionManager();
+        AcDbLayerTableRecord loose;
+        EXPECT_EQ(tm.addNewlyCreatedDBRObject(&loose), Acad::eNoActiveTransactions);
+
+        tm.startTransaction();
+        EXPECT_EQ(tm.addNewlyCreatedDBRObject(&loose), Acad::eNotInDatabase);
+        AcDbObjectId block = addBlockToTransaction(db, "TEMP");
+        EXPECT_TRUE(block.database() == &db);
+        AcDbObject* object = nullptr;
+        EXPECT_EQ(acdbOpenAcDbObject(object, block, AcDb::kForRead), Acad::eWasOpenForWrite);
+        ASSERT_EQ(tm.abortTransaction(), Acad::eOk);
+        EXPECT_TRUE(dbtest::blockId(db, "TEMP").isNull());
+        ASSERT_EQ(db.save(), Acad::eOk);
+        EXPECT_THAT(dbtest::ezdxfReport(drawing.path), testing::HasSubstr("\"audit_errors\": []"));
+        EXPECT_THAT(dbtest::ezdxfReport(drawing.path), testing::Not(testing::HasSubstr("TEMP")));
+
+        tm.startTransaction();
+        block = addBlockToTransaction(db, "KEPT");
+        ASSERT_EQ(tm.endTransaction(), Acad::eOk);
+        ASSERT_EQ(acdbOpenAcDbObject(object, block, AcDb::kForWrite), Acad::eOk);  // closed
+        object->close();
+        EXPECT_FALSE(dbtest::entityOfType(db, "KEPT", "LWPOLYLINE").isNull());
+    }
 }
 
 }  // namespace
