@@ -3,9 +3,9 @@
 #include <atomic>
 #include <filesystem>
 
+#include "cadhost/app/host_input.h"
 #include "cadhost/sdk/acadi.h"
 #include "cadhost/sdk/acdocman.h"
-#include "platform/host_path.h"
 
 namespace {
 
@@ -78,16 +78,13 @@ class Documents final : public StaticObject<IAcadDocuments> {
         if (!name) {
             return E_INVALIDARG;
         }
-        const platform::PathResult<std::string> full = platform::fullHostPath(name);
-        const platform::PathResult<std::filesystem::path> native =
-            platform::hostToNative(full.ok() ? full.value : "");
-        std::error_code ec;
-        if (!full.ok() || !native.ok() || !std::filesystem::is_regular_file(native.value, ec)) {
+        const std::optional<cadhost::app::ExistingFile> file = cadhost::app::findExistingFile(name);
+        if (!file) {
             return E_ACAD_FILE_NOT_FOUND;
         }
         AcApDocManager* manager = acDocManagerPtr();
         AcApDocument* opened =
-            manager->openDocument(full.value, readOnly.vt == VT_BOOL && readOnly.boolVal);
+            manager->openDocument(file->hostPath, readOnly.vt == VT_BOOL && readOnly.boolVal);
         if (!opened) {
             return E_ACAD_OPEN_FAILED;
         }

@@ -146,9 +146,8 @@ AcApDocument* AcApDocManager::addDocument(std::unique_ptr<AcApDocument> document
 }
 
 AcApDocument* AcApDocManager::openDocument(const std::string& hostPath, bool readOnly) {
-    const platform::PathResult<std::filesystem::path> native = platform::hostToNative(hostPath);
-    std::error_code ec;
-    if (!native.ok() || !std::filesystem::is_regular_file(native.value, ec)) {
+    const std::optional<cadhost::app::ExistingFile> file = cadhost::app::findExistingFile(hostPath);
+    if (!file) {
         commandLine().print("\nCannot find " + hostPath + ".\n");
         return nullptr;
     }
@@ -156,7 +155,7 @@ AcApDocument* AcApDocManager::openDocument(const std::string& hostPath, bool rea
         return open;
     }
     auto database = std::make_unique<AcDbDatabase>(false);
-    if (database->readDxfFile(native.value.c_str()) != Acad::eOk) {
+    if (database->readDxfFile(file->nativePath.c_str()) != Acad::eOk) {
         commandLine().print("\nCannot open " + hostPath + ": " + database->lastMessage() + "\n");
         return nullptr;
     }

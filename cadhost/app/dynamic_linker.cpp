@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "cadhost/app/command_line.h"
+#include "cadhost/app/host_input.h"
 #include "cadhost/app/loaded_module.h"
 #include "cadhost/sdk/accmd.h"
 #include "cadhost/sdk/acdocman.h"
@@ -82,27 +83,25 @@ AcRx::AppRetCode AcRxDynamicLinker::send(LoadedModule& module, AcRx::AppMsgCode 
 }
 
 bool AcRxDynamicLinker::loadModule(const char* fileName, bool printErrors) {
-    const platform::PathResult<std::string> full = platform::fullHostPath(fileName ? fileName : "");
-    const platform::PathResult<std::filesystem::path> native =
-        platform::hostToNative(full.ok() ? full.value : "");
-    std::error_code ec;
-    if (!full.ok() || !native.ok() || !std::filesystem::is_regular_file(native.value, ec)) {
+    const std::optional<cadhost::app::ExistingFile> file =
+        cadhost::app::findExistingFile(fileName ? fileName : "");
+    if (!file) {
         report(printErrors,
                std::string("Unable to load ") + (fileName ? fileName : "") + ": file not found.");
         return false;
     }
-    if (LoadedModule* loaded = findByName(full.value)) {
+    if (LoadedModule* loaded = findByName(file->hostPath)) {
         report(printErrors, loaded->hostPath + " is already loaded.");
         return true;
     }
     auto module = std::make_unique<LoadedModule>();
-    module->hostPath = full.value;
-    module->instance.folder = native.value.parent_path();
-    module->handle = dlopen(native.value.c_str(), RTLD_NOW | RTLD_LOCAL);
+    module->hostPath = file->hostPath;
+    module->instance.folder = file->nativePath.parent_path();
+    module->handle = dlopen(file->nativePath.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module->handle) {
         const char* error = dlerror();
         report(printErrors,
-               "Unable to load " + full.value + ": " + (error ? error : "unknown error") + ".");
+               "Unable to load " + file->hostPath + ": " + (error ? error : "unknown error") + ".");
         return false;
     }
     const auto version = symbol<ApiVersionFunction>(module->handle, "acrxGetApiVersion");
@@ -119,7 +118,7 @@ bool AcRxDynamicLinker::loadModule(const char* fileName, bool printErrors) {
     }
     if (!refusal.empty()) {
         dlclose(module->handle);
-        report(printErrors, "Unable to load " + full.value + ":" + refusal);
+        report(printErrors, "Unable to load " + file->hostPath + ":" + refusal);
         return false;
     }
     module->base = baseOf(reinterpret_cast<const void*>(module->entryPoint));

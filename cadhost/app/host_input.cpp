@@ -11,6 +11,19 @@
 
 namespace cadhost::app {
 
+std::optional<ExistingFile> findExistingFile(const std::string& hostPath) {
+    const platform::PathResult<std::string> full = platform::fullHostPath(hostPath);
+    if (!full.ok()) {
+        return std::nullopt;
+    }
+    const platform::PathResult<std::filesystem::path> native = platform::hostToNative(full.value);
+    std::error_code ec;
+    if (!native.ok() || !std::filesystem::is_regular_file(native.value, ec)) {
+        return std::nullopt;
+    }
+    return ExistingFile{full.value, native.value};
+}
+
 std::optional<std::string> typedHostPath(const std::string& typed,
                                          const std::string& defaultExtension) {
     std::string path = typed;

@@ -1,11 +1,19 @@
 #pragma once
 // File names typed by the user: host paths, or native paths (starting with "/" or "~/").
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace cadhost::app {
+
+struct ExistingFile {
+    std::string hostPath;  // full host path
+    std::filesystem::path nativePath;
+};
+// The file a host path names; nullopt when it is not a usable path or no such file exists.
+std::optional<ExistingFile> findExistingFile(const std::string& hostPath);
 
 // The full host path of what was typed; nullopt (with a message printed) when it is not a
 // usable path. A name without extension gets defaultExtension.

@@ -22,13 +22,14 @@ std::string toText(const VariableValue& value) {
                                               : "\"" + std::get<std::string>(value) + "\"";
 }
 
+std::string requireZeroOrOne(const VariableValue& value) {
+    const int v = std::get<int>(value);
+    return v == 0 || v == 1 ? std::string() : std::string("Requires 0 or 1.");
+}
+
 SystemVariables::SystemVariables() {
-    auto zeroOrOne = [](const VariableValue& value) {
-        const int v = std::get<int>(value);
-        return v == 0 || v == 1 ? std::string() : std::string("Requires 0 or 1.");
-    };
-    addStored("FILEDIA", 1, zeroOrOne);
-    addStored("CMDECHO", 1, zeroOrOne);
+    addStored("FILEDIA", 1, requireZeroOrOne);
+    addStored("CMDECHO", 1, requireZeroOrOne);
 }
 
 void SystemVariables::addStored(const std::string& name, VariableValue initial,

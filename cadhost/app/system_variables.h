@@ -50,6 +50,8 @@ class SystemVariables {
 SystemVariables& systemVariables();
 
 std::string toText(const VariableValue& value);
+// The check of an on/off variable: "" for 0 and 1, else the refusal.
+std::string requireZeroOrOne(const VariableValue& value);
 std::string upperCase(std::string text);
 
 }  // namespace cadhost::app

@@ -90,11 +90,10 @@ SystemVariable drawingVariable(VariableValue none, std::function<VariableValue()
 void addHostVariables() {
     SystemVariables& variables = systemVariables();
     variables.addStored("SDI", 0, [](const VariableValue& value) {
-        const int v = std::get<int>(value);
-        if (v != 0 && v != 1) {
-            return std::string("Requires 0 or 1.");
+        if (std::string refusal = requireZeroOrOne(value); !refusal.empty()) {
+            return refusal;
         }
-        return v == 1 && acDocManagerPtr()->documentCount() > 1
+        return std::get<int>(value) == 1 && acDocManagerPtr()->documentCount() > 1
                    ? std::string("SDI can be set to 1 only while one drawing is open.")
                    : std::string();
     });
@@ -109,16 +108,16 @@ void addHostVariables() {
         "DWGPREFIX",
         {std::string(), [] { return folderOf(current() ? current()->fileName() : ""); }, {}});
     variables.add("DBMOD", {0, [] { return current() && current()->isModified() ? 1 : 0; }, {}});
-    variables.add("TILEMODE", drawingVariable(
-                                  0, [] { return current()->database()->tilemode() ? 1 : 0; },
-                                  [](const VariableValue& value) {
-                                      const int v = std::get<int>(value);
-                                      if (v != 0 && v != 1) {
-                                          return std::string("Requires 0 or 1.");
-                                      }
-                                      current()->database()->setTilemode(v == 1);
-                                      return std::string();
-                                  }));
+    variables.add("TILEMODE",
+                  drawingVariable(
+                      0, [] { return current()->database()->tilemode() ? 1 : 0; },
+                      [](const VariableValue& value) {
+                          std::string refusal = requireZeroOrOne(value);
+                          if (refusal.empty()) {
+                              current()->database()->setTilemode(std::get<int>(value) == 1);
+                          }
+                          return refusal;
+                      }));
     variables.add(
         "CLAYER",
         drawingVariable(
