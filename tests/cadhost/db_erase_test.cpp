@@ -9,6 +9,7 @@
 #include "cadhost/sdk/dbents.h"
 #include "cadhost/sdk/dbtrans.h"
 #include "db_test_support.h"
+#include "dxf_test_support.h"
 
 namespace {
 
@@ -71,7 +72,7 @@ TEST(DbErase, ABlockInUseOrALayoutIsRefusedAndAFreeBlockGoesWithItsEntities) {
         EXPECT_TRUE(dbtest::blockId(db, "DOOR").isNull());
         ASSERT_EQ(db.save(), Acad::eOk);
 
-        std::string report = dbtest::ezdxfReport(drawing.path);
+        std::string report = dxftest::ezdxfReport(drawing.path);
         EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
         EXPECT_THAT(report, Not(HasSubstr("\"DOOR\"")));
         EXPECT_THAT(report, HasSubstr("\"WHEEL\": \"parts/wheel.dxf\""));
@@ -117,7 +118,7 @@ TEST(DbErase, AbortAndUneraseBringBackTheBlockWithItsEntitiesInPlace) {
         EXPECT_EQ(dbtest::entityOfType(db, "DOOR", "LINE"), line);
 
         ASSERT_EQ(db.save(), Acad::eOk);
-        std::string report = dbtest::ezdxfReport(drawing.path);
+        std::string report = dxftest::ezdxfReport(drawing.path);
         EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
         EXPECT_THAT(report, HasSubstr("\"DOOR\": [{\"layer\": \"0\", \"type\": \"LINE\"}]"));
     }
@@ -249,7 +250,7 @@ TEST(DbErase, LayersGoOnlyWhenNothingUsesThem) {
     ASSERT_EQ(setErased(dbtest::layerId(db, "SPARE")), Acad::eOk);
     EXPECT_TRUE(dbtest::layerId(db, "SPARE").isNull());
     ASSERT_EQ(db.save(), Acad::eOk);
-    std::string report = dbtest::ezdxfReport(drawing.path);
+    std::string report = dxftest::ezdxfReport(drawing.path);
     EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
     EXPECT_THAT(report, HasSubstr("\"CURRENT\""));
     EXPECT_THAT(report, Not(HasSubstr("SPARE")));

@@ -94,7 +94,7 @@ TEST(DbSave, EzdxfAuditsAndReadsBackLayersXrefBlocksPolylinesXdataAndErasures) {
         acdbHostApplicationServices()->setWorkingDatabase(nullptr);
 
         EXPECT_TRUE(dxftest::readBytes(drawing.path.string() + ".bak") == original);
-        std::string report = dbtest::ezdxfReport(drawing.path);
+        std::string report = dxftest::ezdxfReport(drawing.path);
         EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
         EXPECT_THAT(report, HasSubstr("\"0_plan\""));
         EXPECT_THAT(report, HasSubstr("\"clayer\": \"0_plan\""));
@@ -191,7 +191,7 @@ TEST(DbSave, R12DrawingsHoldTheMarkerPolylineAsAClassicPolylineAndReadItBackWhol
     acdbHostApplicationServices()->setWorkingDatabase(nullptr);
     EXPECT_EQ(db.dxfVersion(), "AC1009");
 
-    std::string report = dbtest::ezdxfReport(drawing.path);
+    std::string report = dxftest::ezdxfReport(drawing.path);
     EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
     EXPECT_THAT(report, HasSubstr("\"0_plan\""));
     EXPECT_THAT(report,
@@ -231,7 +231,7 @@ TEST(DbSave, R12DrawingsHoldTheMarkerPolylineAsAClassicPolylineAndReadItBackWhol
     ASSERT_EQ(polyline->setClosed(true), Acad::eOk);
     polyline->close();
     ASSERT_EQ(reread.save(), Acad::eOk);
-    report = dbtest::ezdxfReport(drawing.path);
+    report = dxftest::ezdxfReport(drawing.path);
     EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
     EXPECT_THAT(report,
                 HasSubstr("\"closed\": true, \"last\": [199.0, 0.5], \"layer\": \"0_plan\", "
@@ -272,7 +272,7 @@ TEST(DbSave, ANewDrawingIsACompleteFileOfItsOwnRelease) {
     model->close();
     ASSERT_EQ(db.saveAs(path.c_str()), Acad::eOk);
 
-    std::string report = dbtest::ezdxfReport(path);
+    std::string report = dxftest::ezdxfReport(path);
     EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
     EXPECT_THAT(report, HasSubstr("\"NEW\"]"));  // ezdxf adds Defpoints when reading
     EXPECT_THAT(report, HasSubstr("\"points\": 200"));

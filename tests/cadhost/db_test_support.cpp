@@ -1,7 +1,5 @@
 #include "db_test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <stdexcept>
 
 #include "cadhost/sdk/acutads.h"
@@ -74,13 +72,6 @@ Acad::ErrorStatus setErased(AcDbObjectId id, bool erasing) {
     es = object->erase(erasing);
     object->close();
     return es;
-}
-
-std::string ezdxfReport(const std::filesystem::path& path) {
-    int status = -1;
-    std::string report = dxftest::runPython("ezdxf_check.py", {path.string()}, status);
-    EXPECT_EQ(status, 0) << report;
-    return report;
 }
 
 resbuf* xdataChain(const char* app, std::initializer_list<const char*> texts,

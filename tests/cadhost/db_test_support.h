@@ -29,9 +29,6 @@ AcDbObjectId entityOfType(AcDbDatabase& db, const char* block, const char* dxfTy
 // erase's.
 Acad::ErrorStatus setErased(AcDbObjectId id, bool erasing = true);
 
-// ezdxf's report on a DXF file (tests/cadhost/ezdxf_check.py), after a check that it ran.
-std::string ezdxfReport(const std::filesystem::path& path);
-
 // A chain 1001 app, then 1000 texts, then 1070 values; released by the caller.
 resbuf* xdataChain(const char* app, std::initializer_list<const char*> texts,
                    std::initializer_list<short> numbers = {});

@@ -6,6 +6,7 @@
 #include "cadhost/sdk/dbents.h"
 #include "cadhost/sdk/dbtrans.h"
 #include "db_test_support.h"
+#include "dxf_test_support.h"
 
 namespace {
 
@@ -142,8 +143,8 @@ TEST(DbTransactions, NewlyCreatedObjectsHandedToATransactionGoWithItsAbort) {
         ASSERT_EQ(tm.abortTransaction(), Acad::eOk);
         EXPECT_TRUE(dbtest::blockId(db, "TEMP").isNull());
         ASSERT_EQ(db.save(), Acad::eOk);
-        EXPECT_THAT(dbtest::ezdxfReport(drawing.path), testing::HasSubstr("\"audit_errors\": []"));
-        EXPECT_THAT(dbtest::ezdxfReport(drawing.path), testing::Not(testing::HasSubstr("TEMP")));
+        EXPECT_THAT(dxftest::ezdxfReport(drawing.path), testing::HasSubstr("\"audit_errors\": []"));
+        EXPECT_THAT(dxftest::ezdxfReport(drawing.path), testing::Not(testing::HasSubstr("TEMP")));
 
         tm.startTransaction();
         block = addBlockToTransaction(db, "KEPT");

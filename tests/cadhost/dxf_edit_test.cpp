@@ -134,13 +134,6 @@ class Edits {
     bool modern_;
 };
 
-std::string checkWithEzdxf(const std::filesystem::path& path) {
-    int status = -1;
-    std::string report = dxftest::runPython("ezdxf_check.py", {path.string()}, status);
-    EXPECT_EQ(status, 0) << report;
-    return report;
-}
-
 TEST(DxfEdits, EzdxfAuditsAndReadsBackTableEntriesBlocksXdataAndErasures) {
     for (const char* name :
          {"ezdxf_R12.dxf", "ezdxf_R12_binary.dxf", "ezdxf_R2000.dxf", "ezdxf_R2004_binary.dxf",
@@ -168,7 +161,7 @@ TEST(DxfEdits, EzdxfAuditsAndReadsBackTableEntriesBlocksXdataAndErasures) {
         doc.save(path);
 
         EXPECT_TRUE(dxftest::readBytes(dir.path() / (std::string(name) + ".bak")) == original);
-        std::string report = checkWithEzdxf(path);
+        std::string report = dxftest::ezdxfReport(path);
         EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
         EXPECT_THAT(report, HasSubstr("\"appids\": [\"ACAD\", \"EZDXF\", "));
         EXPECT_THAT(report, HasSubstr("\"LNKHOLD\""));

@@ -1,5 +1,6 @@
 #include "dxf_test_support.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -112,6 +113,13 @@ std::vector<std::filesystem::path> ezdxfFixtures() {
     }
     std::sort(files.begin(), files.end());
     return files;
+}
+
+std::string ezdxfReport(const std::filesystem::path& path) {
+    int status = -1;
+    std::string report = runPython("ezdxf_check.py", {path.string()}, status);
+    EXPECT_EQ(status, 0) << report;
+    return report;
 }
 
 }  // namespace dxftest

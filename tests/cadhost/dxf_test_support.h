@@ -23,4 +23,7 @@ std::vector<std::filesystem::path> ezdxfFixtures();
 std::string runPython(const std::string& script, const std::vector<std::string>& arguments,
                       int& status);
 
+// ezdxf's report on a DXF file (tests/cadhost/ezdxf_check.py), after a check that it ran.
+std::string ezdxfReport(const std::filesystem::path& path);
+
 }  // namespace dxftest
