@@ -15,15 +15,15 @@ namespace AcRx {
 // argument is the AcApDocument concerned instead of the module's handle.
 enum AppMsgCode {
     kNullMsg = 0,
-    kInitAppMsg = 0,
-    kUnloadAppMsg = 1,
-    kLoadDwgMsg = 2,
-    kUnloadDwgMsg = 3,
-    kInvkSubrMsg = 4,
-    kCfgMsg = 5,
-    kEndMsg = 6,
-    kQuitMsg = 7,
-    kSaveMsg = 8,
+    kInitAppMsg = 1,
+    kUnloadAppMsg = 2,
+    kLoadDwgMsg = 3,
+    kUnloadDwgMsg = 4,
+    kInvkSubrMsg = 5,
+    kCfgMsg = 6,
+    kEndMsg = 7,
+    kQuitMsg = 8,
+    kSaveMsg = 9,
 };
 
 enum AppRetCode { kRetOK = 0, kRetError = 3 };
