@@ -1,0 +1,18 @@
+#include "plugin/host/host_variables.h"
+
+#include "cadhost/sdk/aced.h"
+#include "cadhost/sdk/acutads.h"
+
+namespace lnkhold::host {
+
+std::optional<std::string> stringVariable(const char* name) {
+    resbuf value{};
+    if (acedGetVar(name, &value) != RTNORM || value.restype != RTSTR) {
+        return std::nullopt;
+    }
+    std::string text = value.resval.rstring ? value.resval.rstring : "";
+    acutDelString(value.resval.rstring);
+    return text;
+}
+
+}  // namespace lnkhold::host

@@ -1,0 +1,118 @@
+#include "plugin/model/xref_row.h"
+
+#include "cadhost/sdk/acedxref.h"
+#include "cadhost/sdk/dbsymtb.h"
+#include "cadhost/sdk/dbxrefgraph.h"
+#include "platform/collation.h"
+#include "plugin/model/path_parts.h"
+#include "plugin/model/path_resolution.h"
+
+namespace lnkhold {
+
+namespace {
+
+const char* statusTextOf(int code, bool overlay, bool repathed, bool found) {
+    switch (code) {
+        case AcDb::kXrfNotAnXref:
+            return "Not an Xref";
+        case AcDb::kXrfResolved:
+            return overlay ? "Overlay" : "Attached";
+        case AcDb::kXrfUnloaded:
+            return "Unloaded";
+        case AcDb::kXrfUnreferenced:
+            return "Detached";
+        case AcDb::kXrfFileNotFound:
+            return !found ? "File not found" : repathed ? "Repathed" : "Needs Reloading";
+        case AcDb::kXrfUnresolved:
+            return "Unresolved";
+        default:
+            return "Unknown status";
+    }
+}
+
+}  // namespace
+
+void XrefRow::setStatus(int code, bool overlay, bool repathed) {
+    statusCode = code;
+    statusText = statusTextOf(code, overlay, repathed, !foundPath.empty());
+}
+
+void XrefRow::markRepathed() {
+    setStatus(statusCode, isOverlay != 0, true);
+}
+
+int XrefRow::buildFromRecord(const AcDbBlockTableRecord* record) {
+    AcDbXrefGraph graph;
+    const bool haveGraph = acedGetCurDwgXrefGraph(graph, false) == Acad::eOk;
+    return buildFromRecord(record, haveGraph ? &graph : nullptr);
+}
+
+int XrefRow::buildFromRecord(const AcDbBlockTableRecord* record, const AcDbXrefGraph* graph) {
+    if (!record) {
+        return 0;
+    }
+    blockId = record->objectId();
+    nestedOrUnreferenced = 0;
+    isOverlay = record->isFromOverlayReference() ? 1 : 0;
+    statusCode = record->xrefStatus();
+    const char* stored = nullptr;
+    const std::string storedPath =
+        record->pathName(stored) == Acad::eOk && stored ? stored : std::string();
+    setPath(storedPath, true);
+    foundPath = resolvePath(storedPath);
+    setStatus(record->xrefStatus(), isOverlay != 0, false);
+    const AcDbXrefGraphNode* node = graph ? graph->xrefNode(blockId) : nullptr;
+    if (node && node->isNested()) {
+        statusText = node->numIn() > 0 ? "Nested" : "Unreferenced";
+        nestedOrUnreferenced = 1;
+    }
+    readFileFacts();
+    updateTimestampDiffers(record->xrefDatabase(false));
+    return 1;
+}
+
+void XrefRow::buildFromFile(const std::string& path) {
+    setPath(path, true);
+    foundPath = kXrefNotDefined;
+    setStatus(AcDb::kXrfUnreferenced, false, false);
+}
+
+void XrefRow::refreshFromBlockId(AcDbObjectId id) {
+    AcDbBlockTableRecord* record = nullptr;
+    if (id.isNull() || acdbOpenObject(record, id, AcDb::kForRead) != Acad::eOk) {
+        return;
+    }
+    buildFromRecord(record);
+    record->close();
+}
+
+void XrefRow::setPath(const std::string& path, bool takeName) {
+    const PathParts parts = splitPathParts(path);
+    if (parts.directory.empty()) {
+        folder = kAcadPathFolder;
+    } else {
+        std::string text = parts.drive + parts.directory + parts.fileName;
+        if (const std::size_t last = text.rfind('\\'); last != std::string::npos) {
+            text.erase(last);
+        }
+        folder = text + "\\";
+    }
+    if (takeName) {
+        name = parts.fileName;
+    }
+    drive = parts.drive;
+}
+
+std::string XrefRow::fullPath() const {
+    return (drive.empty() ? name : folder + name) + ".dwg";
+}
+
+std::string XrefRow::nameWithoutDwg() const {
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos && platform::_mbsicmp(name.substr(dot), ".dwg") == 0) {
+        return name.substr(0, dot);
+    }
+    return name;
+}
+
+}  // namespace lnkhold

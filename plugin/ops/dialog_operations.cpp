@@ -1,0 +1,141 @@
+#include "plugin/ops/dialog_operations.h"
+
+#include "cadhost/sdk/acedxref.h"
+#include "cadhost/sdk/dbapserv.h"
+#include "cadhost/sdk/dbxrefgraph.h"
+#include "plugin/model/drawing_scan.h"
+#include "plugin/model/path_parts.h"
+#include "plugin/model/path_resolution.h"
+#include "plugin/model/settings.h"
+#include "plugin/ops/layer_lock_guard.h"
+#include "plugin/ops/marker_block.h"
+
+namespace lnkhold {
+
+namespace {
+
+constexpr std::array<const char*, kColumnCount> kColumnSettings = {"Header1", "Header2", "Header3",
+                                                                   "Header4", "Header5", "Header6"};
+
+// The block of the xref that inserts a nested one; null when the graph shows none.
+AcDbObjectId containingXref(AcDbObjectId nested) {
+    AcDbXrefGraph graph;
+    if (acedGetCurDwgXrefGraph(graph, false) != Acad::eOk) {
+        return {};
+    }
+    const AcDbXrefGraphNode* node = graph.xrefNode(nested);
+    const auto* owner =
+        node && node->numIn() > 0 ? dynamic_cast<const AcDbXrefGraphNode*>(node->in(0)) : nullptr;
+    return owner ? owner->btrId() : AcDbObjectId();
+}
+
+}  // namespace
+
+void DialogOperations::start() {
+    loadProjectSearchPath();
+    view_.setChecked(DialogOption::XsRetain, true);
+    view_.setChecked(DialogOption::AcadPath, true);
+    const AcDbDatabase* drawing = acdbHostApplicationServices()->workingDatabase();
+    view_.setChecked(DialogOption::Visretain, drawing && drawing->visretain());
+    view_.setChecked(DialogOption::AutomaticallyAttach, readSetting("AutoAttach", 1) != 0);
+    view_.setStatusText("");
+    fullRefresh();
+    view_.setInsertionLayer(readSetting("InsertionLayer", 0));
+}
+
+int DialogOperations::accept(const std::array<int, kColumnCount>& columnWidths) {
+    const LayerLockGuard unlocked;
+    AcDbDatabase* drawing = acdbHostApplicationServices()->workingDatabase();
+    const bool visretain = view_.isChecked(DialogOption::Visretain);
+    if (drawing && drawing->visretain() != visretain) {
+        drawing->setVisretain(visretain);
+    }
+    const int written = writeMarker(drawing);
+    for (int column = 0; column < kColumnCount; ++column) {
+        writeSetting(kColumnSettings[static_cast<std::size_t>(column)],
+                     columnWidths[static_cast<std::size_t>(column)]);
+    }
+    writeSetting("AutoAttach", view_.isChecked(DialogOption::AutomaticallyAttach) ? 1 : 0);
+    writeSetting("InsertionLayer", view_.insertionLayer());
+    return written;
+}
+
+int DialogOperations::scanDrawing() {
+    return lnkhold::scanDrawing(rows_);
+}
+
+void DialogOperations::showRows() {
+    view_.setItemCount(rows_.count());
+    rows_.sortByName(true);
+}
+
+void DialogOperations::rescanAfterAttach() {
+    rows_.removeDrawingRows();
+    scanDrawing();
+    showRows();
+}
+
+void DialogOperations::fullRefresh() {
+    rows_.removeAll();
+    scanDrawing();
+    readMarker();
+    showRows();
+}
+
+int DialogOperations::writeMarker(AcDbDatabase* database) {
+    return lnkhold::writeMarker(
+        database, rows_.collectFullPaths(),
+        {view_.isChecked(DialogOption::AcadPath), view_.isChecked(DialogOption::XsRetain)});
+}
+
+int DialogOperations::readMarker() {
+    lnkhold::readMarker(acdbHostApplicationServices()->workingDatabase(),
+                        [this](const resbuf* chain) { applyMarkerXdata(chain); });
+    return rows_.count();
+}
+
+int DialogOperations::applyMarkerXdata(const resbuf* chain) {
+    int integers = 0;
+    for (const resbuf* buffer = chain; buffer; buffer = buffer->rbnext) {
+        if (buffer->restype == 1000 && buffer->resval.rstring) {
+            const std::string path = buffer->resval.rstring;
+            if (!rows_.findByName(splitPathParts(path).fileName)) {
+                auto row = std::make_unique<XrefRow>();
+                row->buildFromFile(path);
+                rows_.append(std::move(row));
+            }
+        } else if (buffer->restype == 1070 && ++integers <= 2) {
+            view_.setChecked(integers == 1 ? DialogOption::AcadPath : DialogOption::XsRetain,
+                             buffer->resval.rint != 0);
+        }
+    }
+    return 0;
+}
+
+std::optional<std::string> DialogOperations::selectionText() const {
+    const std::vector<int> selected = view_.selectedPositions();
+    if (selected.size() > 1) {
+        return "...";
+    }
+    const XrefRow* row = selected.empty() ? nullptr : rowAt(selected.front());
+    if (!row) {
+        return "";
+    }
+    if (row->statusText == "Nested") {
+        if (const AcDbObjectId owner = containingXref(row->blockId); !owner.isNull()) {
+            const XrefRow* ownerRow = rows_.findByBlockId(owner);
+            if (!ownerRow) {
+                return std::nullopt;
+            }
+            return row->name + " owned by - " + ownerRow->fullPath();
+        }
+    }
+    if (row->timestampDiffers == 1) {
+        return row->foundPath.empty()
+                   ? "Warning: attached xref with invalid xref-path"
+                   : "Warning: xref timestamp appears different than file timestamp";
+    }
+    return row->foundPath;
+}
+
+}  // namespace lnkhold
