@@ -11,6 +11,7 @@ void addBuiltins(Interpreter& interpreter) {
     addDocumentCommands(interpreter);
     addModuleCommands(interpreter);
     addLayerCommand(interpreter);
+    addXrefCommand(interpreter);
 }
 
 }  // namespace cadhost::app

@@ -7,6 +7,7 @@ class Interpreter;
 
 void addModuleCommands(Interpreter& interpreter);
 void addLayerCommand(Interpreter& interpreter);
+void addXrefCommand(Interpreter& interpreter);
 // Every built-in command and host variable.
 void addBuiltins(Interpreter& interpreter);
 

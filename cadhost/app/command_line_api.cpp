@@ -78,3 +78,15 @@ int acedGetInt(const char* prompt, int* result) {
         commandLine().print("\nRequires an integer value.\n");
     }
 }
+
+int acedCommand(int type, ...) {
+    va_list args;
+    va_start(args, type);
+    const char* name = type == RTSTR ? va_arg(args, const char*) : nullptr;
+    const int next = name ? va_arg(args, int) : RTNONE;
+    va_end(args);
+    if (!name || next != RTNONE) {
+        return RTERROR;
+    }
+    return cadhost::app::interpreter().execute(name) ? RTNORM : RTERROR;
+}

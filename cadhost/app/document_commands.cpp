@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "cadhost/app/command_line.h"
+#include "cadhost/app/drawing_space.h"
 #include "cadhost/app/host_input.h"
 #include "cadhost/app/interpreter.h"
 #include "cadhost/app/system_variables.h"
@@ -44,6 +45,11 @@ AcApDocument* requireDrawing() {
     return document;
 }
 
+bool switchCurrentSpace(bool model) {
+    AcApDocument* document = requireDrawing();
+    return document && switchSpace(*document, model);
+}
+
 bool open() {
     std::optional<std::string> path = chooseFile(false, "Enter name of drawing to open: ", "");
     if (!path) {
@@ -76,23 +82,6 @@ bool quit() {
     }
     interpreter().requestQuit();
     return true;
-}
-
-// Model space inside a layout's viewport (CVPORT 2 and up) or the layout itself (CVPORT 1).
-bool switchSpace(bool model) {
-    if (!requireDrawing()) {
-        return false;
-    }
-    if (systemVariables().getInt("TILEMODE") == 1) {
-        commandLine().print("\n** Command not allowed in Model Tab **\n");
-        return false;
-    }
-    const bool inModel = systemVariables().getInt("CVPORT") > 1;
-    if (inModel == model) {
-        commandLine().print(model ? "\nAlready in model space.\n" : "\nAlready in paper space.\n");
-        return true;
-    }
-    return systemVariables().set("CVPORT", model ? 2 : 1).empty();
 }
 
 }  // namespace
@@ -147,8 +136,8 @@ void addDocumentCommands(Interpreter& interpreter) {
                                       ACRX_CMD_MODAL});
     interpreter.addBuiltin("CLOSE", {close, ACRX_CMD_SESSION});
     interpreter.addBuiltin("QUIT", {quit, ACRX_CMD_SESSION});
-    interpreter.addBuiltin("MSPACE", {[] { return switchSpace(true); }, ACRX_CMD_MODAL});
-    interpreter.addBuiltin("PSPACE", {[] { return switchSpace(false); }, ACRX_CMD_MODAL});
+    interpreter.addBuiltin("MSPACE", {[] { return switchCurrentSpace(true); }, ACRX_CMD_MODAL});
+    interpreter.addBuiltin("PSPACE", {[] { return switchCurrentSpace(false); }, ACRX_CMD_MODAL});
 }
 
 }  // namespace cadhost::app

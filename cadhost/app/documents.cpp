@@ -2,7 +2,6 @@
 // one, and the messages that tell loaded modules about them.
 
 #include <algorithm>
-#include <functional>
 
 #include "cadhost/app/command_line.h"
 #include "cadhost/app/document_commands.h"
@@ -10,34 +9,31 @@
 #include "cadhost/app/interpreter.h"
 #include "cadhost/app/loaded_module.h"
 #include "cadhost/app/system_variables.h"
-#include "cadhost/db/database_state.h"
 #include "cadhost/sdk/acdocman.h"
 #include "cadhost/sdk/aced.h"
 #include "cadhost/sdk/dbapserv.h"
 #include "cadhost/sdk/rxdlinkr.h"
+#include "cadhost/xref/host_search.h"
 #include "platform/case_fold.h"
 #include "platform/host_path.h"
 
 using cadhost::app::commandLine;
 
+// Loading the xrefs may add records for nested xrefs; they do not count as changes.
 AcApDocument::AcApDocument(std::unique_ptr<AcDbDatabase> database, std::string fileName,
                            bool readOnly)
     : database_(std::move(database)),
       fileName_(std::move(fileName)),
       readOnly_(readOnly),
-      named_(fileName_.find('\\') != std::string::npos) {}
+      named_(fileName_.find('\\') != std::string::npos) {
+    const bool wasModified = database_->isModifiedSinceSave();
+    xrefs_ = cadhost::xref::openDrawingXrefs(*database_);
+    if (!wasModified) {
+        database_->acceptAsSaved();
+    }
+}
 
 AcApDocument::~AcApDocument() = default;
-
-// The database reports changes since it was read; what was saved since is told apart by the
-// content the save wrote.
-std::size_t AcApDocument::contentHash() const {
-    return std::hash<std::string>{}(database_->state().doc().toBytes());
-}
-
-bool AcApDocument::isModified() const {
-    return database_->state().doc().isModified() && (!savedHash_ || contentHash() != savedHash_);
-}
 
 Acad::ErrorStatus AcApDocument::save() {
     if (!named_ || readOnly_) {
@@ -58,7 +54,6 @@ Acad::ErrorStatus AcApDocument::saveAs(const char* hostPath) {
         fileName_ = full.value;
         named_ = true;
         readOnly_ = false;
-        savedHash_ = contentHash();
     }
     return es;
 }

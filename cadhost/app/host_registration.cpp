@@ -18,14 +18,23 @@ platform::LONG writeMissing(const RegistryKey& key, const char* name, const std:
 
 }  // namespace
 
-std::string profileKey() {
-    return std::string(kProductKey) + "\\Profiles\\" + kProfileName;
+std::string profilesKey() {
+    return std::string(kProductKey) + "\\Profiles";
+}
+
+std::string currentProfileName() {
+    const RegistryKey profiles(platform::HKEY_CURRENT_USER, profilesKey(), false);
+    std::optional<std::string> name = profiles.readString("");
+    return name && !name->empty() ? *name : std::string(kProfileName);
+}
+
+std::string profileKey(const std::string& profileName) {
+    return profilesKey() + "\\" + profileName;
 }
 
 std::string registerHost() {
     const RegistryKey product(platform::HKEY_LOCAL_MACHINE, kProductKey, true);
-    const RegistryKey profiles(platform::HKEY_CURRENT_USER, std::string(kProductKey) + "\\Profiles",
-                               true);
+    const RegistryKey profiles(platform::HKEY_CURRENT_USER, profilesKey(), true);
     const RegistryKey general(platform::HKEY_CURRENT_USER, profileKey() + "\\General", true);
     if (writeMissing(product, "ProductName", kProductName) != platform::ERROR_SUCCESS ||
         writeMissing(product, "Release", kRelease) != platform::ERROR_SUCCESS) {

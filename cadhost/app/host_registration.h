@@ -12,8 +12,13 @@ inline constexpr const char* kProductName = "cadhost";
 inline constexpr const char* kRelease = "16.0";
 inline constexpr const char* kProfileName = "<<Unnamed Profile>>";
 
-// The current profile's key below HKEY_CURRENT_USER.
-std::string profileKey();
+// The key that lists the profiles below HKEY_CURRENT_USER; its default value names the
+// current profile.
+std::string profilesKey();
+// The current profile's name: the Profiles key's default value, else kProfileName.
+std::string currentProfileName();
+// A profile's key below HKEY_CURRENT_USER; the current profile's without a name.
+std::string profileKey(const std::string& profileName = currentProfileName());
 
 // Writes what is missing of the product key (HKEY_LOCAL_MACHINE: ProductName, Release) and
 // of the current profile (HKEY_CURRENT_USER: the profile name as the Profiles key's default

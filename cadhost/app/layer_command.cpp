@@ -1,12 +1,12 @@
 // -LAYER on the command line: list, make, set, new, lock and unlock layers.
 
 #include <algorithm>
-#include <cctype>
 
 #include "cadhost/app/builtin_commands.h"
 #include "cadhost/app/command_line.h"
 #include "cadhost/app/host_input.h"
 #include "cadhost/app/interpreter.h"
+#include "cadhost/app/name_patterns.h"
 #include "cadhost/app/system_variables.h"
 #include "cadhost/sdk/accmd.h"
 #include "cadhost/sdk/acdocman.h"
@@ -16,38 +16,6 @@
 namespace cadhost::app {
 
 namespace {
-
-// '*' any run of characters, '?' any one; ASCII letter case ignored.
-bool wildcardMatch(std::string_view pattern, std::string_view name) {
-    if (pattern.empty()) {
-        return name.empty();
-    }
-    if (pattern.front() == '*') {
-        for (std::size_t skip = 0; skip <= name.size(); ++skip) {
-            if (wildcardMatch(pattern.substr(1), name.substr(skip))) {
-                return true;
-            }
-        }
-        return false;
-    }
-    return !name.empty() &&
-           (pattern.front() == '?' || std::tolower(static_cast<unsigned char>(pattern.front())) ==
-                                          std::tolower(static_cast<unsigned char>(name.front()))) &&
-           wildcardMatch(pattern.substr(1), name.substr(1));
-}
-
-std::vector<std::string> splitList(const std::string& list) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (start <= list.size()) {
-        const std::size_t comma = std::min(list.find(',', start), list.size());
-        if (comma > start) {
-            parts.push_back(list.substr(start, comma - start));
-        }
-        start = comma + 1;
-    }
-    return parts;
-}
 
 struct Layer {
     std::string name;
@@ -104,9 +72,7 @@ AcDbObjectId ensureLayer(AcDbDatabase& database, const std::string& name) {
 bool setLocks(AcDbDatabase& database, const std::string& list, bool lock) {
     int changed = 0;
     for (const Layer& layer : layers(database)) {
-        const std::vector<std::string> patterns = splitList(list);
-        if (std::none_of(patterns.begin(), patterns.end(),
-                         [&](const std::string& p) { return wildcardMatch(p, layer.name); })) {
+        if (!matchesList(list, layer.name)) {
             continue;
         }
         AcDbLayerTableRecord* record = nullptr;
@@ -126,9 +92,7 @@ void listLayers(AcDbDatabase& database, const std::string& list) {
     const std::string current = std::get<std::string>(*systemVariables().get("CLAYER"));
     commandLine().print("\nLayer name                       State\n");
     for (const Layer& layer : layers(database)) {
-        const std::vector<std::string> patterns = splitList(list.empty() ? "*" : list);
-        if (std::none_of(patterns.begin(), patterns.end(),
-                         [&](const std::string& p) { return wildcardMatch(p, layer.name); })) {
+        if (!matchesList(list.empty() ? "*" : list, layer.name)) {
             continue;
         }
         std::string line = layer.name;

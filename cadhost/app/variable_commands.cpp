@@ -1,6 +1,7 @@
 #include "cadhost/app/variable_commands.h"
 
 #include "cadhost/app/command_line.h"
+#include "cadhost/app/drawing_space.h"
 #include "cadhost/app/host_registration.h"
 #include "cadhost/app/interpreter.h"
 #include "cadhost/app/system_variables.h"
@@ -85,6 +86,20 @@ SystemVariable drawingVariable(VariableValue none, std::function<VariableValue()
             }};
 }
 
+// An on/off header variable of the current drawing.
+SystemVariable drawingFlag(bool (AcDbDatabase::*get)() const,
+                           Acad::ErrorStatus (AcDbDatabase::*set)(bool)) {
+    return drawingVariable(
+        0, [get] { return (current()->database()->*get)() ? 1 : 0; },
+        [set](const VariableValue& value) {
+            std::string refusal = requireZeroOrOne(value);
+            if (refusal.empty()) {
+                (current()->database()->*set)(std::get<int>(value) == 1);
+            }
+            return refusal;
+        });
+}
+
 }  // namespace
 
 void addHostVariables() {
@@ -97,7 +112,7 @@ void addHostVariables() {
                    ? std::string("SDI can be set to 1 only while one drawing is open.")
                    : std::string();
     });
-    variables.add("CPROFILE", {std::string(kProfileName), [] { return kProfileName; }, {}});
+    variables.add("CPROFILE", {std::string(), [] { return currentProfileName(); }, {}});
     variables.add("DWGNAME", {std::string(),
                               [] {
                                   const std::string path = current() ? current()->fileName() : "";
@@ -108,25 +123,34 @@ void addHostVariables() {
         "DWGPREFIX",
         {std::string(), [] { return folderOf(current() ? current()->fileName() : ""); }, {}});
     variables.add("DBMOD", {0, [] { return current() && current()->isModified() ? 1 : 0; }, {}});
-    variables.add("TILEMODE",
-                  drawingVariable(
-                      0, [] { return current()->database()->tilemode() ? 1 : 0; },
-                      [](const VariableValue& value) {
-                          std::string refusal = requireZeroOrOne(value);
-                          if (refusal.empty()) {
-                              current()->database()->setTilemode(std::get<int>(value) == 1);
-                          }
-                          return refusal;
-                      }));
+    variables.add("TILEMODE", drawingFlag(&AcDbDatabase::tilemode, &AcDbDatabase::setTilemode));
+    variables.add("VISRETAIN", drawingFlag(&AcDbDatabase::visretain, &AcDbDatabase::setVisretain));
     variables.add(
         "CLAYER",
         drawingVariable(
             std::string(), [] { return layerName(current()->database()->clayer()); },
             [](const VariableValue& value) { return setLayer(std::get<std::string>(value)); }));
-    // Model space of a layout is viewport 2 and later; the layout itself is viewport 1.
-    variables.addStored("CVPORT", 2, [](const VariableValue& value) {
-        return std::get<int>(value) >= 1 ? std::string() : std::string("Requires 1 or more.");
-    });
+    variables.add("PROJECTNAME", drawingVariable(
+                                     std::string(),
+                                     [] {
+                                         char* name = nullptr;
+                                         current()->database()->getProjectName(name);
+                                         std::string result = name ? name : "";
+                                         acutDelString(name);
+                                         return result;
+                                     },
+                                     [](const VariableValue& value) {
+                                         return current()->database()->setProjectName(
+                                                    std::get<std::string>(value).c_str()) ==
+                                                        Acad::eOk
+                                                    ? std::string()
+                                                    : std::string("Cannot set the project name.");
+                                     }));
+    variables.add("CVPORT", drawingVariable(
+                                2, [] { return currentViewport(*current()); },
+                                [](const VariableValue& value) {
+                                    return setCurrentViewport(*current(), std::get<int>(value));
+                                }));
 }
 
 void addVariableCommands(Interpreter& interpreter) {

@@ -12,7 +12,8 @@ class Interpreter;
 bool editVariable(const std::string& name);
 
 void addVariableCommands(Interpreter& interpreter);
-// SDI, CPROFILE, DWGNAME, DWGPREFIX, DBMOD and the current drawing's TILEMODE, CLAYER, CVPORT.
+// SDI, CPROFILE, DWGNAME, DWGPREFIX, DBMOD and the current drawing's TILEMODE, VISRETAIN, CLAYER,
+// PROJECTNAME, CVPORT.
 void addHostVariables();
 
 }  // namespace cadhost::app

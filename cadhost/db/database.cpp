@@ -88,6 +88,7 @@ Acad::ErrorStatus AcDbDatabase::saveAs(const char* fileName) {
             }
         }
         state_->doc().save(fileName);
+        state_->savedRevision = state_->doc().revision();
     } catch (const cadhost::dxf::DxfError& error) {
         state_->lastMessage = error.what();
         return Acad::eFileAccessErr;
@@ -101,6 +102,16 @@ Acad::ErrorStatus AcDbDatabase::saveAs(const char* fileName) {
 Acad::ErrorStatus AcDbDatabase::save() {
     return state_->fileNameText.empty() ? Acad::eInvalidInput
                                         : saveAs(state_->fileNameText.c_str());
+}
+
+bool AcDbDatabase::isModifiedSinceSave() const {
+    return state_->document && state_->document->revision() != state_->savedRevision;
+}
+
+void AcDbDatabase::acceptAsSaved() {
+    if (state_->document) {
+        state_->savedRevision = state_->document->revision();
+    }
 }
 
 Acad::ErrorStatus AcDbDatabase::getFilename(const char*& fileName) const {

@@ -17,6 +17,7 @@ DatabaseState::~DatabaseState() = default;
 
 void DatabaseState::setDocument(dxf::Document doc) {
     document.emplace(std::move(doc));
+    savedRevision = document->revision();
 }
 
 dxf::Document& DatabaseState::doc() {

@@ -86,6 +86,7 @@ class DatabaseState {
     std::filesystem::path fileName;
     std::string fileNameText;
     std::string lastMessage;
+    std::uint64_t savedRevision = 0;  // the document's revision when last read or saved
     AcDbTransactionManager transactions;
 
     void setDocument(dxf::Document doc);

@@ -245,6 +245,7 @@ void Document::setTags(RecordId id, std::vector<Tag> tags) {
         nextHandle_ = std::max(nextHandle_, r.handle + 1);
     }
     modified_ = true;
+    ++revision_;
 }
 
 void Document::replaceTags(RecordId id, std::vector<Tag> tags) {
@@ -300,6 +301,7 @@ void Document::erase(RecordId id) {
     r.erased = true;
     r.tags.reset();
     modified_ = true;
+    ++revision_;
     adjustTableCount(r.table, -1);
 }
 

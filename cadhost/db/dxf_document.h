@@ -71,6 +71,8 @@ class Document {
     // True for records changed or added since the document was read.
     bool isRewritten(RecordId id) const;
     bool isModified() const { return modified_; }
+    // Counts the edits since the document was read: equal counts mean unchanged content.
+    std::uint64_t revision() const { return revision_; }
 
     RecordId findHandle(std::uint64_t handle) const;
     std::optional<Range> section(std::string_view name) const;
@@ -135,6 +137,7 @@ class Document {
     std::uint64_t handseed_ = 0;    // as read
     std::uint64_t nextHandle_ = 1;  // above every handle seen
     bool modified_ = false;
+    std::uint64_t revision_ = 0;
     mutable std::unordered_map<std::uint64_t, RecordId> handles_;  // built on first need
     mutable bool handlesIndexed_ = false;
 };

@@ -10,6 +10,10 @@
 #include "cadhost/sdk/dbtrans.h"
 #include "cadhost/sdk/rxregsvc.h"
 
+namespace cadhost::xref {
+class DrawingXrefs;
+}
+
 class AcApDocument {
   public:
     AcApDocument(std::unique_ptr<AcDbDatabase> database, std::string fileName, bool readOnly);
@@ -25,20 +29,24 @@ class AcApDocument {
     // True once the drawing has a file of its own.
     bool isNamed() const { return named_; }
     // Changes made since the drawing was opened or last saved.
-    bool isModified() const;
+    bool isModified() const { return database_->isModifiedSinceSave(); }
+    // The drawing's xrefs, loaded when the document was made and kept while it is open.
+    cadhost::xref::DrawingXrefs& xrefs() const { return *xrefs_; }
+    // In a layout: 1 while paper space is active, else the number of the active viewport.
+    int layoutViewport() const { return layoutViewport_; }
+    void setLayoutViewport(int viewport) { layoutViewport_ = viewport; }
 
     // Saves under the document's file name, or under another one that becomes its name.
     Acad::ErrorStatus save();
     Acad::ErrorStatus saveAs(const char* hostPath);
 
   private:
-    std::size_t contentHash() const;
-
     std::unique_ptr<AcDbDatabase> database_;
+    std::unique_ptr<cadhost::xref::DrawingXrefs> xrefs_;  // goes before the database
     std::string fileName_;
     bool readOnly_;
     bool named_;
-    std::size_t savedHash_ = 0;
+    int layoutViewport_ = 1;
 };
 
 class AcApDocumentIterator {

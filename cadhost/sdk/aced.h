@@ -21,6 +21,11 @@ int acedGetInt(const char* prompt, int* result);
 int acedGetVar(const char* name, resbuf* result);
 int acedSetVar(const char* name, const resbuf* value);
 
+// Runs a host command as if typed: acedCommand(RTSTR, "mspace", RTNONE). The command's own
+// prompts read the command line. RTNORM when it ran and succeeded; RTERROR for an unknown or
+// failed command, and for anything after the command name (refused, nothing runs).
+int acedCommand(int type, ...);
+
 // The host path of the module being initialised or whose command runs; "" otherwise.
 const char* acedGetAppName();
 

@@ -114,6 +114,11 @@ class AcDbDatabase {
     Acad::ErrorStatus saveAs(const char* fileName);
     Acad::ErrorStatus save();
     Acad::ErrorStatus getFilename(const char*& fileName) const;
+    // True after changes made since the drawing was read, created or last saved.
+    bool isModifiedSinceSave() const;
+    // Counts the content as it is now as saved: for records the host itself adds while
+    // opening a drawing (those of nested xrefs), which are no change of the user's.
+    void acceptAsSaved();
     // What the last read or save had to say beyond its result ("" when nothing).
     const char* lastMessage() const;
 

@@ -2,9 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -12,67 +10,14 @@
 
 #include "platform/prefix.h"
 #include "platform/registry.h"
-#include "support/temp_prefix.h"
+#include "tests/e2e/cadhost_program.h"
 
 namespace {
 
+using e2etest::CadhostProgram;
+using e2etest::ProgramRun;
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-struct ProgramRun {
-    int exitCode;
-    std::string output;
-};
-
-std::string quoted(const std::string& text) {
-    std::string result = "'";
-    for (char c : text) {
-        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return result + "'";
-}
-
-class CadhostProgram : public ::testing::Test {
-  protected:
-    std::filesystem::path dir() const { return scratch_.path(); }
-    std::filesystem::path prefix() const { return scratch_.path() / "prefix"; }
-
-    void write(const std::string& name, const std::string& text) const {
-        std::ofstream(dir() / name, std::ios::binary) << text;
-    }
-
-    std::string read(const std::string& name) const {
-        std::ifstream file(dir() / name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    }
-
-    // Runs cadhost in the scratch folder; `environment` goes before the command.
-    ProgramRun cadhost(const std::string& arguments, const std::string& input = "",
-                       const std::string& environment = "") const {
-        write("stdin.txt", input);
-        const std::string command = "cd " + quoted(dir()) + " && " + environment + " " +
-                                    quoted(CADHOST_PROGRAM) + " --prefix " + quoted(prefix()) +
-                                    " " + arguments + " < stdin.txt 2>&1";
-        ProgramRun run{-1, {}};
-        FILE* pipe = popen(command.c_str(), "r");
-        char buffer[4096];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) {
-            run.output.append(buffer, n);
-        }
-        const int status = pclose(pipe);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
-    }
-
-    // Makes a drawing file with the program itself.
-    void makeDrawing(const std::string& name) {
-        write("make.scr", "SAVEAS " + (dir() / name).string() + "\nQUIT\n");
-        ASSERT_EQ(cadhost("-b make.scr").exitCode, 0);
-    }
-
-  private:
-    testsupport::TempDir scratch_;
-};
 
 TEST_F(CadhostProgram, AFailingScriptExitsNonZeroNamingTheLine) {
     write("fail.scr", "SETVAR FILEDIA 0\nNOSUCHCOMMAND\nQUIT\n");

@@ -1,0 +1,16 @@
+#pragma once
+// Name lists as the user types them: "A,B*,C?" ('*' any run of characters, '?' any one).
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cadhost::app {
+
+// The comma-separated entries of a list, without empty ones.
+std::vector<std::string> splitList(const std::string& list);
+
+// True when any pattern of the list matches the name; ASCII letter case is ignored.
+bool matchesList(const std::string& list, std::string_view name);
+
+}  // namespace cadhost::app

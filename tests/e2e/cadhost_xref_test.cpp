@@ -1,0 +1,178 @@
+// The host's xrefs through the cadhost program: drawings load their xrefs when opened, -XREF
+// runs every operation from a script, and ezdxf reads back what SAVE wrote.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+
+#include "tests/e2e/cadhost_program.h"
+
+namespace {
+
+using e2etest::CadhostProgram;
+using e2etest::ProgramRun;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+const std::string kExamples = EXAMPLES_DIR;
+
+class XrefScripts : public CadhostProgram {
+  protected:
+    // The demo drawings, made anew in the scratch folder by the script that made the
+    // committed ones.
+    void SetUp() override {
+        const ProgramRun made = python(kExamples + "/make_demo.py", dir().string());
+        ASSERT_EQ(made.exitCode, 0) << made.output;
+    }
+
+    std::string summary(const std::string& drawing) const {
+        const ProgramRun run = python(XREF_SUMMARY_SCRIPT, drawing);
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        EXPECT_THAT(run.output, HasSubstr("audit errors=0"));
+        return run.output;
+    }
+};
+
+// The exact run of the README's run command: the committed demo, listed and left as it was.
+TEST_F(CadhostProgram, TheDemoListsEveryKindOfXref) {
+    const ProgramRun run = cadhost("-b " + e2etest::quoted(kExamples + "/list-xrefs.scr") + " " +
+                                   e2etest::quoted(kExamples + "/site.dxf"));
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("Xref \"ROADS\"  Attach  Loaded\n"
+                                      "  Stored path: xrefs\\roads.dxf\n  Found at: Z:"));
+    EXPECT_THAT(run.output, HasSubstr("Xref \"BUILDING\"  Attach  Loaded\n"
+                                      "  Stored path: xrefs\\building.dwg\n  Found at: Z:"));
+    EXPECT_THAT(run.output, HasSubstr("xrefs\\building.dxf\n"));
+    EXPECT_THAT(run.output, HasSubstr("Xref \"FURNITURE\"  Attach  Loaded  nested in BUILDING\n"
+                                      "  Stored path: furniture.dxf\n  Found at: Z:"));
+    EXPECT_THAT(run.output, HasSubstr("Xref \"TREES\"  Overlay  Loaded\n"));
+    EXPECT_THAT(run.output, HasSubstr("Xref \"PARKING\"  Attach  Not Found\n"
+                                      "  Stored path: xrefs\\parking.dxf\n  Found at: -\n"));
+    EXPECT_THAT(run.output, HasSubstr("Xref \"OLDPLAN\"  Attach  Unreferenced\n"));
+    EXPECT_THAT(run.output, HasSubstr("Total xref(s): 6"));
+    // Loading the nested xref adds a record to the drawing, which is no change of the user's.
+    EXPECT_THAT(run.output, Not(HasSubstr("Save changes")));
+}
+
+TEST_F(XrefScripts, UnloadDetachPathAndOverlayAreSavedAndReadBack) {
+    write("ops.scr",
+          "-XREF\nUnload\nROADS\n"
+          "-XREF\nDetach\nTREES\nYes\n"
+          "-XREF\nPath\nPARKING\nxrefs\\oldplan.dxf\n"
+          "-XREF\nOverlay\nxrefs\\furniture.dxf\nDECOR\n"
+          "-XREF\n?\nROADS,PARKING,DECOR\n"
+          "SAVE\nQUIT\n");
+    const ProgramRun run = cadhost("-b ops.scr site.dxf");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("Xref \"ROADS\"  Attach  Unloaded\n"));
+    EXPECT_THAT(run.output, HasSubstr("Old path: xrefs\\parking.dxf"));
+    EXPECT_THAT(run.output, HasSubstr("Xref \"PARKING\"  Attach  Loaded\n"
+                                      "  Stored path: xrefs\\oldplan.dxf\n"));
+    EXPECT_THAT(run.output, HasSubstr("Xref \"DECOR\"  Overlay  Loaded\n"));
+    EXPECT_THAT(run.output, HasSubstr("Total xref(s): 3"));
+
+    const std::string saved = summary("site.dxf");
+    EXPECT_THAT(saved, HasSubstr("ROADS path=xrefs\\roads.dxf overlay=0 inserted=1 unloaded=1"));
+    EXPECT_THAT(saved, Not(HasSubstr("TREES")));
+    EXPECT_THAT(saved, HasSubstr("PARKING path=xrefs\\oldplan.dxf overlay=0 inserted=1"));
+    EXPECT_THAT(saved, HasSubstr("DECOR path=xrefs\\furniture.dxf overlay=1 inserted=1"));
+
+    write("reload.scr", "-XREF\nReload\nROADS\n-XREF\nAttach\nxrefs\\trees.dxf\n\nSAVE\nQUIT\n");
+    const ProgramRun reload = cadhost("-b reload.scr site.dxf");
+    ASSERT_EQ(reload.exitCode, 0) << reload.output;
+    EXPECT_THAT(reload.output, HasSubstr("Enter xref name <trees>:"));
+    const std::string reloaded = summary("site.dxf");
+    EXPECT_THAT(reloaded, HasSubstr("ROADS path=xrefs\\roads.dxf overlay=0 inserted=1 unloaded=0"));
+    EXPECT_THAT(reloaded, HasSubstr("trees path=xrefs\\trees.dxf overlay=0 inserted=1"));
+}
+
+TEST_F(XrefScripts, RefusedOperationsSayWhyAndChangeNothing) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"-XREF\nAttach\nxrefs\\nowhere.dxf\nNOWHERE\n", "the file is not found"},
+        {"-XREF\nAttach\nxrefs\\roads.dxf\nROADS\n", "a block of that name exists"},
+        {"-XREF\nUnload\nFURNITURE\n", "nested in BUILDING and changes with it"},
+        {"-XREF\nDetach\nNOSUCH*\n", "No xref of the drawing matches NOSUCH*"},
+        {"-XREF\nDetach\nROADS\nNo\n", "Command: GETVAR"},
+    };
+    for (const auto& [commands, message] : cases) {
+        const ProgramRun run = cadhost("site.dxf", commands + "GETVAR DBMOD\n");
+        EXPECT_THAT(run.output, HasSubstr(message)) << commands;
+        EXPECT_THAT(run.output, HasSubstr("DBMOD = 0")) << run.output;
+    }
+    write("refused.scr", "-XREF\nReload\nNOSUCH\nSAVE\n");
+    const ProgramRun run = cadhost("-b refused.scr site.dxf");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.output, HasSubstr("failed at line 3: NOSUCH"));
+}
+
+// Binding belongs to the xref engine; until it can bind, -XREF says so and keeps the xref.
+TEST_F(XrefScripts, BindEitherBindsOrSaysItCannotYet) {
+    write("bind.scr", "-XREF\nBind\nROADS\nBind\nSAVE\nQUIT\n");
+    const ProgramRun run = cadhost("-b bind.scr site.dxf");
+    if (run.output.find("cannot do that yet") != std::string::npos) {
+        EXPECT_EQ(run.exitCode, 1) << run.output;
+        EXPECT_THAT(summary("site.dxf"), HasSubstr("ROADS path=xrefs\\roads.dxf"));
+    } else {
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        EXPECT_THAT(run.output, HasSubstr("Xref \"ROADS\" bound."));
+        EXPECT_THAT(summary("site.dxf"), Not(HasSubstr("ROADS path=")));
+    }
+}
+
+TEST_F(CadhostProgram, ModelAndPaperSpaceFollowTheDrawingsLayout) {
+    ASSERT_EQ(python(LAYOUT_SCRIPT, dir().string()).exitCode, 0);
+    write("viewport.scr",
+          "GETVAR CVPORT\nMSPACE\nGETVAR CVPORT\nMSPACE\nPSPACE\nGETVAR CVPORT\n"
+          "SETVAR CVPORT 2\nGETVAR CVPORT\nGETVAR PROJECTNAME\nSETVAR CVPORT 7\n");
+    ProgramRun run = cadhost("-b viewport.scr viewport.dxf");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.output, HasSubstr("CVPORT = 1\nCommand: MSPACE\nCommand: GETVAR\n"
+                                      "Enter variable name: CVPORT\nCVPORT = 2"));
+    EXPECT_THAT(run.output, HasSubstr("Already in model space."));
+    EXPECT_THAT(run.output, HasSubstr("Command: PSPACE\nCommand: GETVAR\n"
+                                      "Enter variable name: CVPORT\nCVPORT = 1"));
+    EXPECT_THAT(run.output, HasSubstr("PROJECTNAME = \"Bridge\""));
+    EXPECT_THAT(run.output, HasSubstr("The layout has no viewport 7."));
+
+    write("sheet.scr", "MSPACE\n");
+    run = cadhost("-b sheet.scr sheet.dxf");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.output, HasSubstr("The layout has no viewport to enter model space through."));
+
+    write("model.scr", "GETVAR CVPORT\nPSPACE\n");
+    run = cadhost("-b model.scr model.dxf");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.output, HasSubstr("CVPORT = 2"));
+    EXPECT_THAT(run.output, HasSubstr("** Command not allowed in Model Tab **"));
+
+    // Each drawing keeps its own space; read-only variables refuse a value.
+    write("two.scr",
+          "MSPACE\nOPEN sheet.dxf\nGETVAR CVPORT\nOPEN viewport.dxf\nGETVAR CVPORT\n"
+          "SETVAR DWGNAME x.dxf\n");
+    run = cadhost("-b two.scr viewport.dxf");
+    const auto sheet = run.output.find("CVPORT = 1");
+    EXPECT_NE(run.output.find("CVPORT = 2", sheet), std::string::npos) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("** That variable is read only **"));
+}
+
+TEST_F(CadhostProgram, SavingClearsTheModifiedFlag) {
+    makeDrawing("plan.dxf");
+    write("save.scr",
+          "GETVAR DBMOD\n-LAYER M WALLS\n\nGETVAR DBMOD\nSAVE\nGETVAR DBMOD\n"
+          "SETVAR VISRETAIN 0\nGETVAR DBMOD\nSAVE\nQUIT\n");
+    const ProgramRun run = cadhost("-b save.scr plan.dxf");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    const auto first = run.output.find("DBMOD = 0");
+    const auto changed = run.output.find("DBMOD = 1", first);
+    const auto saved = run.output.find("DBMOD = 0", changed);
+    ASSERT_NE(saved, std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("DBMOD = 1", saved), std::string::npos) << run.output;
+    write("reopen.scr", "GETVAR VISRETAIN\nGETVAR CLAYER\n");
+    const ProgramRun reopened = cadhost("-b reopen.scr plan.dxf");
+    EXPECT_THAT(reopened.output, HasSubstr("VISRETAIN = 0"));
+    EXPECT_THAT(reopened.output, HasSubstr("CLAYER = \"WALLS\""));
+}
+
+}  // namespace
