@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up a fresh machine, builds the release configuration and runs the main job.
+# Sets up a fresh machine, builds the release configuration and runs the main job: the host
+# program opens the demo site plan and lists its xrefs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,6 +9,12 @@ cmake --preset release >/dev/null
 cmake --build --preset release
 
 prefix="$PWD/build/demo-prefix"
-echo "run: built the platform layer (build/release); the host program that opens the"
-echo "run: demo drawings is not there yet. Exercising the platform layer in $prefix:"
-build/release/platform/regtool --prefix "$prefix" export HKEY_LOCAL_MACHINE
+rm -rf "$prefix"
+echo "run: built the release configuration (build/release)."
+echo "run: starting cadhost in a fresh prefix ($prefix) on examples/site.dxf with the"
+echo "run: script examples/list-xrefs.scr, which lists every xref (-XREF ? *) and quits:"
+echo
+build/release/cadhost/cadhost --prefix "$prefix" -b examples/list-xrefs.scr examples/site.dxf
+echo
+echo "run: done. The demo drawings are made by examples/make_demo.py (ezdxf); PARKING is"
+echo "run: missing on purpose, FURNITURE is nested in BUILDING, OLDPLAN is not inserted."
