@@ -7,16 +7,17 @@
 #include "cadhost/sdk/dbsymtb.h"
 
 namespace cadhost::db {
-namespace {
-
-using dxf::kNoRecord;
-using dxf::RecordId;
 
 bool handlesOn(DatabaseState& db) {
     auto handling = db.header("$HANDLING");
     return db.modern() || (handling && handling->asInteger().value_or(0) != 0) ||
            db.header("$HANDSEED").has_value();
 }
+
+namespace {
+
+using dxf::kNoRecord;
+using dxf::RecordId;
 
 RecordId endOfTable(DatabaseState& db, const ObjectStub* table) {
     RecordId id = db.doc().next(table->record);

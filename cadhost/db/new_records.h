@@ -6,6 +6,10 @@
 
 namespace cadhost::db {
 
+// True when the drawing gives its records handles (every release from R13, and R12 files with
+// handles switched on).
+bool handlesOn(DatabaseState& db);
+
 // Adds a new table entry (a layer, an application, a block with its BLOCK and ENDBLK and the
 // entities appended to it meanwhile) to the table; the record is then open for write.
 Acad::ErrorStatus placeTableEntry(DatabaseState& db, ObjectStub* table,

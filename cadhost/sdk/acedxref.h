@@ -45,6 +45,8 @@ Acad::ErrorStatus acedXrefReload(const char* blockName, bool quiet = true,
                                  AcDbDatabase* hostDatabase = nullptr);
 Acad::ErrorStatus acedXrefReload(const AcDbObjectIdArray& blockIds, bool quiet = true,
                                  AcDbDatabase* hostDatabase = nullptr);
-// Not offered yet: eNotImplementedYet, and the drawing stays as it was.
+// With insertBind, turns the xref (and the xrefs nested in it) into an ordinary block holding
+// its drawing's model space, its layers merged without the "NAME|" prefix. The other kind of
+// bind is not offered (eNotImplementedYet). A refused bind leaves the drawing as it was.
 Acad::ErrorStatus acedXrefBind(const char* blockName, bool insertBind = false, bool quiet = true,
                                AcDbDatabase* hostDatabase = nullptr);

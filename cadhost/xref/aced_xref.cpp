@@ -154,7 +154,14 @@ Acad::ErrorStatus acedXrefReload(const AcDbObjectIdArray& blockIds, bool,
     return cadhost::xref::reloadXrefs(*xrefs, {blockIds.begin(), blockIds.end()});
 }
 
-// Binding is not built yet: every bind is refused and changes nothing.
-Acad::ErrorStatus acedXrefBind(const char*, bool, bool, AcDbDatabase*) {
-    return Acad::eNotImplementedYet;
+// Only the insert bind is offered: the other kind, which keeps the xref's symbols apart under
+// new names, is refused and changes nothing.
+Acad::ErrorStatus acedXrefBind(const char* blockName, bool insertBind, bool,
+                               AcDbDatabase* hostDatabase) {
+    if (!insertBind) {
+        return Acad::eNotImplementedYet;
+    }
+    return onXrefNamed(blockName, hostDatabase, [blockName](DrawingXrefs& xrefs, AcDbObjectId) {
+        return cadhost::xref::bindXref(xrefs, blockName);
+    });
 }

@@ -2,6 +2,7 @@
 // A change to a drawing that is undone unless it is committed: a transaction of the
 // drawing, aborted when the object goes away uncommitted.
 
+#include "cadhost/db/database_state.h"
 #include "cadhost/sdk/dbtrans.h"
 
 namespace cadhost::xref {
@@ -30,6 +31,10 @@ class Change {
         }
         return es;
     }
+
+    // Where record edits made below the object level log themselves, so that an abort
+    // undoes them with the rest.
+    db::UndoLog& log() { return transaction_->state().log; }
 
     Acad::ErrorStatus commit() {
         committed_ = true;

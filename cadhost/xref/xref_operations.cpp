@@ -2,14 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 #include "cadhost/db/tag_list.h"
 #include "cadhost/db/xref_state.h"
 #include "cadhost/sdk/dbents.h"
 #include "cadhost/sdk/dbxrefgraph.h"
 #include "cadhost/xref/change.h"
+#include "cadhost/xref/dependents.h"
 #include "cadhost/xref/drawing_scan.h"
 #include "cadhost/xref/unload_mark.h"
+#include "cadhost/xref/xref_bind.h"
 #include "platform/splitpath.h"
 
 namespace cadhost::xref {
@@ -120,42 +123,6 @@ std::vector<const AcDbXrefGraphNode*> goingWith(const AcDbXrefGraph& graph,
     return going;
 }
 
-bool isDependentOn(const char* name, const std::string& xref) {
-    const std::string_view text(name);
-    return text.size() > xref.size() && text[xref.size()] == '|' &&
-           db::sameName(text.substr(0, xref.size()), xref);
-}
-
-// Erases the records of a table that an xref brought in ("NAME|...").
-Acad::ErrorStatus eraseDependents(Change& change, AcDbObjectId tableId,
-                                  const std::vector<std::string>& xrefs) {
-    AcDbSymbolTable* table = nullptr;
-    Acad::ErrorStatus es = change.open(table, tableId, AcDb::kForRead);
-    AcDbSymbolTableIterator* it = nullptr;
-    if (es == Acad::eOk) {
-        table->newIterator(it);
-    }
-    for (; es == Acad::eOk && !it->done(); it->step()) {
-        AcDbObjectId id;
-        it->getRecordId(id);
-        AcDbSymbolTableRecord* record = nullptr;
-        if ((es = change.open(record, id, AcDb::kForRead)) != Acad::eOk) {
-            break;
-        }
-        const char* name = nullptr;
-        record->getName(name);
-        if (std::any_of(xrefs.begin(), xrefs.end(),
-                        [name](const std::string& xref) { return isDependentOn(name, xref); })) {
-            es = record->upgradeOpen();
-            if (es == Acad::eOk) {
-                es = record->erase();
-            }
-        }
-    }
-    delete it;
-    return es;
-}
-
 Acad::ErrorStatus eraseAll(AcDbDatabase& drawing, const std::vector<AcDbObjectId>& ids) {
     Change change(drawing);
     for (AcDbObjectId id : ids) {
@@ -241,6 +208,36 @@ Acad::ErrorStatus addReference(Change& change, const AttachRequest& request, AcD
         return es;
     }
     return reference->close();
+}
+
+// The xref and every xref nested in it, depth first. eNotApplicable unless all of them are
+// loaded, eInvalidInput when they insert each other in a circle: no block may hold itself.
+Acad::ErrorStatus xrefsToBind(const AcDbXrefGraphNode* start, std::vector<BoundXref>& xrefs) {
+    std::vector<const AcDbGraphNode*> path;
+    std::unordered_set<const AcDbGraphNode*> done;
+    auto visit = [&](const AcDbXrefGraphNode* node, auto& self) -> Acad::ErrorStatus {
+        if (std::find(path.begin(), path.end(), node) != path.end()) {
+            return Acad::eInvalidInput;
+        }
+        if (done.contains(node)) {
+            return Acad::eOk;
+        }
+        if (node->xrefStatus() != AcDb::kXrfResolved || !node->database()) {
+            return Acad::eNotApplicable;
+        }
+        path.push_back(node);
+        xrefs.push_back({node->btrId(), node->name(), node->database()});
+        for (int i = 0; i < node->numOut(); ++i) {
+            auto* nested = static_cast<const AcDbXrefGraphNode*>(node->out(i));
+            if (Acad::ErrorStatus es = self(nested, self); es != Acad::eOk) {
+                return es;
+            }
+        }
+        path.pop_back();
+        done.insert(node);
+        return Acad::eOk;
+    };
+    return visit(start, visit);
 }
 
 }  // namespace
@@ -356,6 +353,45 @@ Acad::ErrorStatus unloadXrefs(DrawingXrefs& xrefs, const std::vector<AcDbObjectI
 
 Acad::ErrorStatus reloadXrefs(DrawingXrefs& xrefs, const std::vector<AcDbObjectId>& blocks) {
     return setUnloaded(xrefs, blocks, false);
+}
+
+Acad::ErrorStatus bindXref(DrawingXrefs& xrefs, const std::string& name) {
+    AcDbDatabase& drawing = xrefs.drawing();
+    AcDbObjectId target;
+    Acad::ErrorStatus es = findXref(drawing, name, target);
+    if (es == Acad::eOk) {
+        es = checkFirstLevelXrefs(drawing, {target});
+    }
+    AcDbXrefGraph graph;
+    if (es == Acad::eOk) {
+        es = acdbGetHostDwgXrefGraph(&drawing, graph);
+    }
+    std::vector<BoundXref> bound;
+    if (es == Acad::eOk) {
+        es = xrefsToBind(graph.xrefNode(target), bound);
+    }
+    if (es != Acad::eOk) {
+        return es;
+    }
+    std::vector<std::string> names;
+    for (const BoundXref& xref : bound) {
+        names.push_back(xref.name);
+    }
+    Change change(drawing);
+    es = bindAsBlocks(change, drawing, bound);
+    if (es == Acad::eOk) {
+        es = eraseDependents(change, drawing.blockTableId(), names);
+    }
+    if (es == Acad::eOk) {
+        es = eraseDependents(change, drawing.layerTableId(), names);
+    }
+    if (es == Acad::eOk) {
+        es = change.commit();
+    }
+    if (es == Acad::eOk) {
+        xrefs.update();
+    }
+    return es;
 }
 
 }  // namespace cadhost::xref

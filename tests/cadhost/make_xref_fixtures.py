@@ -15,6 +15,11 @@ host.dxf refers to:
   NOTDXF   attached, notdxf.dxf, a text file that is not a drawing
   BINARY   attached, binary.dwg, a file in the host's DWG format
   CYCLE1   attached, cycle1.dxf, which attaches CYCLE2 (cycle2.dxf), which attaches CYCLE1
+
+bind/host.dxf inserts PARTS (parts.dxf beside it) twice; it has a layer SHARED of its own and
+the layer PARTS|OWN that PARTS brought in. parts.dxf holds lines, a lightweight and a 2D
+polyline, text, and a reference with an attribute to its block BOLT, on layers 0, SHARED and
+OWN. bind/blocked.dxf is host.dxf that also inserts a block PARTS|STUB of its own.
 """
 import sys
 from pathlib import Path
@@ -37,6 +42,42 @@ def drawing(xrefs, inserted=None, line_layer="0"):
         if inserted is None or name in inserted:
             msp.add_blockref(name, (1, 2))
     return doc
+
+
+def bind_fixtures(out):
+    out.mkdir(exist_ok=True)
+    parts = ezdxf.new("R2000")
+    parts.layers.add("SHARED", color=5)
+    parts.layers.add("OWN", color=3)
+    bolt = parts.blocks.new("BOLT", base_point=(1, 1))
+    bolt.add_circle((0, 0), 0.5, dxfattribs={"layer": "OWN"})
+    bolt.add_line((-1, 0), (1, 0))
+    msp = parts.modelspace()
+    msp.add_line((0, 0), (10, 0), dxfattribs={"layer": "SHARED"})
+    msp.add_line((10, 0), (10, 5))
+    msp.add_lwpolyline([(0, 0), (2, 0, 0.5), (2, 2)], dxfattribs={"layer": "OWN", "closed": True})
+    msp.add_polyline2d([(3, 3), (4, 3), (4, 4)], dxfattribs={"layer": "OWN"})
+    msp.add_text("Parts list", dxfattribs={"layer": "SHARED", "height": 0.25}).set_placement((1, 6))
+    bolt_ref = msp.add_blockref("BOLT", (5, 5), dxfattribs={"layer": "OWN", "rotation": 30})
+    bolt_ref.add_attrib("SIZE", "M8", (5, 4))
+    parts.saveas(out / "parts.dxf")
+
+    def host_with(blocked):
+        host = ezdxf.new("R2000")
+        host.layers.add("SHARED", color=1)
+        host.layers.add("PARTS|OWN", color=3)
+        host.add_xref_def("parts.dxf", "PARTS", flags=4 | 16)
+        msp = host.modelspace()
+        msp.add_circle((0, 0), 3, dxfattribs={"layer": "SHARED"})
+        msp.add_blockref("PARTS", (0, 0))
+        msp.add_blockref("PARTS", (20, 0), dxfattribs={"xscale": 2, "yscale": 2})
+        if blocked:
+            host.blocks.new("PARTS|STUB").add_point((0, 0))
+            msp.add_blockref("PARTS|STUB", (0, 0))
+        return host
+
+    host_with(False).saveas(out / "host.dxf")
+    host_with(True).saveas(out / "blocked.dxf")
 
 
 def main():
@@ -73,6 +114,7 @@ def main():
         drawing([]).saveas(out / f"{name}.dxf")
     drawing([("CYCLE2", "cycle2.dxf", attach)]).saveas(out / "cycle1.dxf")
     drawing([("CYCLE1", "cycle1.dxf", attach)]).saveas(out / "cycle2.dxf")
+    bind_fixtures(out / "bind")
     (out / "notdxf.dxf").write_text("this is not a drawing\n")
     (out / "binary.dwg").write_bytes(b"AC1015" + bytes(200))
 
