@@ -8,6 +8,7 @@
 #include "cadhost/sdk/dbtrans.h"
 #include "cadhost/sdk/dbxrefgraph.h"
 #include "plugin/host/current_document.h"
+#include "plugin/model/path_resolution.h"
 
 namespace lnkhold {
 
@@ -18,6 +19,7 @@ int scanDrawing(XrefRowList& rows) {
         return 0;
     }
     host::ScopedTransaction transaction;
+    const ResolveCache sameFilesThroughout;
     AcDbBlockTableIterator* rawIterator = nullptr;
     table->newIterator(rawIterator);
     std::unique_ptr<AcDbBlockTableIterator> iterator(rawIterator);

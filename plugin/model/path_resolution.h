@@ -27,6 +27,16 @@ int searchProjectPath(std::string_view path, std::string& found);
 // The full path of the file found, or "".
 std::string resolvePath(std::string_view path);
 
+// While one lives, resolvePath answers a path it has already resolved from memory: for a
+// scan, during which the files do not change.
+class ResolveCache {
+  public:
+    ResolveCache();
+    ~ResolveCache();
+    ResolveCache(const ResolveCache&) = delete;
+    ResolveCache& operator=(const ResolveCache&) = delete;
+};
+
 // Fills `found` with resolvePath; 1 when something was found, else 0.
 int resolvePathInto(std::string_view path, std::string& found);
 
