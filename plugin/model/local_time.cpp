@@ -18,17 +18,17 @@ std::int64_t localSeconds(int year, int month, int day, int hour, int minute, in
     return static_cast<std::int64_t>(std::mktime(&calendar));
 }
 
-std::int64_t localSeconds(const AcDbDate& date) {
-    short month = 0;
-    short day = 0;
-    short year = 0;
-    short hour = 0;
-    short minute = 0;
-    short second = 0;
+CalendarTime calendarOf(const AcDbDate& date) {
+    CalendarTime time;
     short millisecond = 0;
-    date.getDate(month, day, year);
-    date.getTime(hour, minute, second, millisecond);
-    return localSeconds(year, month, day, hour, minute, second);
+    date.getDate(time.month, time.day, time.year);
+    date.getTime(time.hour, time.minute, time.second, millisecond);
+    return time;
+}
+
+std::int64_t localSeconds(const AcDbDate& date) {
+    const CalendarTime time = calendarOf(date);
+    return localSeconds(time.year, time.month, time.day, time.hour, time.minute, time.second);
 }
 
 }  // namespace lnkhold

@@ -11,7 +11,18 @@ namespace lnkhold {
 // month 1 to 12, hour 0 to 23.
 std::int64_t localSeconds(int year, int month, int day, int hour, int minute, int second);
 
-// The seconds of a drawing date (its milliseconds dropped).
+struct CalendarTime {
+    short year = 0;
+    short month = 0;
+    short day = 0;
+    short hour = 0;
+    short minute = 0;
+    short second = 0;
+};
+
+// The calendar date and time of a drawing date, its milliseconds dropped.
+CalendarTime calendarOf(const AcDbDate& date);
+
 std::int64_t localSeconds(const AcDbDate& date);
 
 }  // namespace lnkhold

@@ -63,21 +63,13 @@ std::string XrefRow::dateText() const {
     const AcDbDatabase* loaded = record->xrefDatabase(false);
     std::string text;
     if (loaded) {
-        short month = 0;
-        short day = 0;
-        short year = 0;
-        short hour = 0;
-        short minute = 0;
-        short second = 0;
-        short millisecond = 0;
-        loaded->tdupdate().getDate(month, day, year);
-        loaded->tdupdate().getTime(hour, minute, second, millisecond);
+        const CalendarTime time = calendarOf(loaded->tdupdate());
         // A 12-hour clock: midnight is 12 AM, noon 12 PM.
-        const char* half = hour >= 12 ? "PM" : "AM";
-        const int clockHour = hour % 12 == 0 ? 12 : hour % 12;
+        const char* half = time.hour >= 12 ? "PM" : "AM";
+        const int clockHour = time.hour % 12 == 0 ? 12 : time.hour % 12;
         char buffer[64];
-        std::snprintf(buffer, sizeof buffer, "%d/%d/%d %d:%d:%d %s", month, day, year, clockHour,
-                      minute, second, half);
+        std::snprintf(buffer, sizeof buffer, "%d/%d/%d %d:%d:%d %s", time.month, time.day,
+                      time.year, clockHour, time.minute, time.second, half);
         text = buffer;
     }
     record->close();
