@@ -210,6 +210,26 @@ Acad::ErrorStatus addReference(Change& change, const AttachRequest& request, AcD
     return reference->close();
 }
 
+// After the xrefs' own records are dealt with (`es` says how that went): erases the symbols
+// they brought in, commits the change and loads the drawing's xrefs again.
+Acad::ErrorStatus finishRemoval(DrawingXrefs& xrefs, Change& change, Acad::ErrorStatus es,
+                                const std::vector<std::string>& names) {
+    AcDbDatabase& drawing = xrefs.drawing();
+    if (es == Acad::eOk) {
+        es = eraseDependents(change, drawing.blockTableId(), names);
+    }
+    if (es == Acad::eOk) {
+        es = eraseDependents(change, drawing.layerTableId(), names);
+    }
+    if (es == Acad::eOk) {
+        es = change.commit();
+    }
+    if (es == Acad::eOk) {
+        xrefs.update();
+    }
+    return es;
+}
+
 // The xref and every xref nested in it, depth first. eNotApplicable unless all of them are
 // loaded, eInvalidInput when they insert each other in a circle: no block may hold itself.
 Acad::ErrorStatus xrefsToBind(const AcDbXrefGraphNode* start, std::vector<BoundXref>& xrefs) {
@@ -332,19 +352,7 @@ Acad::ErrorStatus detachXref(DrawingXrefs& xrefs, const std::string& name) {
     if (es == Acad::eOk) {
         es = eraseAll(drawing, blocks);
     }
-    if (es == Acad::eOk) {
-        es = eraseDependents(change, drawing.blockTableId(), names);
-    }
-    if (es == Acad::eOk) {
-        es = eraseDependents(change, drawing.layerTableId(), names);
-    }
-    if (es == Acad::eOk) {
-        es = change.commit();
-    }
-    if (es == Acad::eOk) {
-        xrefs.update();
-    }
-    return es;
+    return finishRemoval(xrefs, change, es, names);
 }
 
 Acad::ErrorStatus unloadXrefs(DrawingXrefs& xrefs, const std::vector<AcDbObjectId>& blocks) {
@@ -379,19 +387,7 @@ Acad::ErrorStatus bindXref(DrawingXrefs& xrefs, const std::string& name) {
     }
     Change change(drawing);
     es = bindAsBlocks(change, drawing, bound);
-    if (es == Acad::eOk) {
-        es = eraseDependents(change, drawing.blockTableId(), names);
-    }
-    if (es == Acad::eOk) {
-        es = eraseDependents(change, drawing.layerTableId(), names);
-    }
-    if (es == Acad::eOk) {
-        es = change.commit();
-    }
-    if (es == Acad::eOk) {
-        xrefs.update();
-    }
-    return es;
+    return finishRemoval(xrefs, change, es, names);
 }
 
 }  // namespace cadhost::xref
