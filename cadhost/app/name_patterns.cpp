@@ -7,23 +7,37 @@ namespace cadhost::app {
 
 namespace {
 
-// '*' any run of characters, '?' any one; ASCII letter case ignored.
+bool sameLetter(char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) ==
+           std::tolower(static_cast<unsigned char>(b));
+}
+
+// '*' any run of characters, '?' any one; ASCII letter case ignored. Greedy with a single
+// backtrack point (the last '*'), so the time stays proportional to pattern times name even
+// for patterns like "*a*a*a*b".
 bool wildcardMatch(std::string_view pattern, std::string_view name) {
-    if (pattern.empty()) {
-        return name.empty();
-    }
-    if (pattern.front() == '*') {
-        for (std::size_t skip = 0; skip <= name.size(); ++skip) {
-            if (wildcardMatch(pattern.substr(1), name.substr(skip))) {
-                return true;
-            }
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t star = std::string_view::npos;
+    std::size_t resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = n;
+        } else if (p < pattern.size() && (pattern[p] == '?' || sameLetter(pattern[p], name[n]))) {
+            ++p;
+            ++n;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
         }
-        return false;
     }
-    return !name.empty() &&
-           (pattern.front() == '?' || std::tolower(static_cast<unsigned char>(pattern.front())) ==
-                                          std::tolower(static_cast<unsigned char>(name.front()))) &&
-           wildcardMatch(pattern.substr(1), name.substr(1));
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    return p == pattern.size();
 }
 
 }  // namespace
