@@ -18,6 +18,7 @@ DatabaseState::~DatabaseState() = default;
 void DatabaseState::setDocument(dxf::Document doc) {
     document.emplace(std::move(doc));
     savedRevision = document->revision();
+    entryIndexes_ = {};
 }
 
 dxf::Document& DatabaseState::doc() {
@@ -177,12 +178,18 @@ std::vector<ObjectStub*> DatabaseState::tableEntries(TableKind kind, bool withEr
 }
 
 ObjectStub* DatabaseState::findEntry(TableKind kind, std::string_view name) {
-    for (ObjectStub* entry : tableEntries(kind)) {
-        if (sameName(groupText(doc().tags(entry->record), 2), name)) {
-            return entry;
+    // Every block reference asks for its block by name, so a drawing with many references
+    // would otherwise read the whole table once per reference.
+    EntryIndex& index = entryIndexes_[static_cast<std::size_t>(kind)];
+    if (index.revision != doc().revision()) {
+        index.byName.clear();
+        for (ObjectStub* entry : tableEntries(kind)) {
+            index.byName.try_emplace(nameKey(groupText(doc().tags(entry->record), 2)), entry);
         }
+        index.revision = doc().revision();
     }
-    return nullptr;
+    auto found = index.byName.find(nameKey(name));
+    return found == index.byName.end() ? nullptr : found->second;
 }
 
 void DatabaseState::indexBlocks() {

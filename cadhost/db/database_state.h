@@ -2,6 +2,7 @@
 // Internal to the drawing database: object stubs (what an AcDbObjectId points at), the
 // open protocol, and the edits of the DXF document with their undo log.
 
+#include <array>
 #include <deque>
 #include <filesystem>
 #include <memory>
@@ -165,6 +166,13 @@ class DatabaseState {
     // BLOCK records by the handle of their block record, rebuilt after structural edits.
     std::unordered_map<std::uint64_t, dxf::RecordId> blockBegins_;
     bool blocksIndexed_ = false;
+    // Each table's entries by lower-case name, the first of a name winning, for findEntry;
+    // valid while the document stays at the revision it was built at.
+    struct EntryIndex {
+        std::optional<std::uint64_t> revision;
+        std::unordered_map<std::string, ObjectStub*> byName;
+    };
+    std::array<EntryIndex, 3> entryIndexes_;
 };
 
 // The database an object or id belongs to.

@@ -60,4 +60,12 @@ bool sameName(std::string_view a, std::string_view b) {
     });
 }
 
+std::string nameKey(std::string_view name) {
+    std::string key(name);
+    for (char& c : key) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return key;
+}
+
 }  // namespace cadhost::db

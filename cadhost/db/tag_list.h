@@ -31,5 +31,7 @@ void setGroupBit(TagList& tags, int code, std::int64_t bit, bool on);
 
 // Case-insensitive comparison of ASCII names, as symbol table names compare.
 bool sameName(std::string_view a, std::string_view b);
+// The lower-case form of a name: sameName(a, b) exactly when nameKey(a) == nameKey(b).
+std::string nameKey(std::string_view name);
 
 }  // namespace cadhost::db

@@ -10,6 +10,7 @@
 #include "cadhost/sdk/acutads.h"
 #include "cadhost/sdk/dbapserv.h"
 #include "cadhost/sdk/dbents.h"
+#include "cadhost/sdk/dbtrans.h"
 #include "db_test_support.h"
 
 namespace {
@@ -140,6 +141,71 @@ TEST(DbObjects, LayerTableLookUpAddAndCurrentLayer) {
     EXPECT_EQ(db.clayer(), id);
     EXPECT_EQ(db.setClayer(dbtest::blockId(db, "DOOR")), Acad::eInvalidInput);
     EXPECT_EQ(db.clayer(), id);
+}
+
+// A reference names its block; the look-up by name keeps up with blocks added and renamed,
+// and with changes taken back.
+TEST(DbObjects, AReferenceFindsItsBlockByNameAcrossEdits) {
+    Drawing drawing("ezdxf_R2004.dxf");
+    AcDbDatabase& db = *drawing.db;
+    const AcDbObjectId door = dbtest::blockId(db, "DOOR");
+    const AcDbObjectId insert = dbtest::entityOfType(db, "*Model_Space", "INSERT");
+    auto blockOf = [&] {
+        AcDbBlockReference* reference = nullptr;
+        EXPECT_EQ(acdbOpenObject(reference, insert, AcDb::kForRead), Acad::eOk);
+        AcDbObjectId block = reference ? reference->blockTableRecord() : AcDbObjectId::kNull;
+        if (reference) {
+            reference->close();
+        }
+        return block;
+    };
+    auto pointAt = [&](AcDbObjectId block) {
+        AcDbBlockReference* reference = nullptr;
+        ASSERT_EQ(acdbOpenObject(reference, insert, AcDb::kForWrite), Acad::eOk);
+        EXPECT_EQ(reference->setBlockTableRecord(block), Acad::eOk);
+        reference->close();
+    };
+    auto rename = [](AcDbObjectId block, const char* name) {
+        AcDbBlockTableRecord* record = nullptr;
+        if (Acad::ErrorStatus es = acdbOpenObject(record, block, AcDb::kForWrite);
+            es != Acad::eOk) {
+            return es;
+        }
+        const Acad::ErrorStatus es = record->setName(name);
+        record->close();
+        return es;
+    };
+    ASSERT_FALSE(insert.isNull());
+    EXPECT_EQ(blockOf(), dbtest::blockId(db, "WHEEL"));
+
+    AcDbBlockTable* table = nullptr;
+    ASSERT_EQ(db.getBlockTable(table, AcDb::kForWrite), Acad::eOk);
+    auto* gate = new AcDbBlockTableRecord;
+    gate->setName("Gate");
+    AcDbObjectId gateId;
+    ASSERT_EQ(table->add(gateId, gate), Acad::eOk);
+    gate->close();
+    table->close();
+    pointAt(gateId);
+    EXPECT_EQ(blockOf(), gateId);
+
+    EXPECT_EQ(rename(door, "GATE"), Acad::eDuplicateRecordName);
+    EXPECT_EQ(rename(gateId, "Portal"), Acad::eOk);
+    EXPECT_EQ(rename(door, "gate"), Acad::eOk);  // the old name is free again
+    EXPECT_EQ(blockOf(), door);                  // the reference still says "Gate"
+    EXPECT_EQ(rename(door, "DOOR"), Acad::eOk);
+    EXPECT_EQ(blockOf(), AcDbObjectId::kNull);  // nothing is called "Gate" any more
+
+    AcDbTransactionManager& tm = *db.transactionManager();
+    pointAt(door);
+    tm.startTransaction();
+    AcDbObject* object = nullptr;
+    ASSERT_EQ(tm.getObject(object, insert, AcDb::kForWrite), Acad::eOk);
+    auto* reference = AcDbBlockReference::cast(object);
+    ASSERT_EQ(reference->setBlockTableRecord(gateId), Acad::eOk);
+    EXPECT_EQ(reference->blockTableRecord(), gateId);
+    ASSERT_EQ(tm.abortTransaction(), Acad::eOk);
+    EXPECT_EQ(blockOf(), door);
 }
 
 TEST(DbObjects, XrefFieldsOfBlockRecords) {
