@@ -4,10 +4,11 @@
 #include <cstring>
 #include <vector>
 
+#include "cadhost/sdk/acprofile.h"
+#include "cadhost/sdk/acutads.h"
 #include "platform/case_fold.h"
 #include "platform/registry.h"
 #include "plugin/host/host_variables.h"
-#include "plugin/host/profile_key.h"
 #include "plugin/model/path_resolution.h"
 
 namespace lnkhold {
@@ -67,20 +68,24 @@ void loadProjectSearchPath() {
     if (!profile || profile->empty()) {
         return;
     }
-    const std::optional<std::string> key = host::profileRegistryKey(*profile);
-    if (!key) {
+    // The host hands the profile's key back in a string of its own, which is ours to free.
+    char* hostKey = nullptr;
+    acProfileManagerPtr()->ProfileRegistryKey(hostKey, profile->c_str());
+    if (!hostKey) {
         return;
     }
-    const std::size_t firstBackslash = key->find('\\');
+    const std::string key(hostKey);
+    acutDelString(hostKey);
+    const std::size_t firstBackslash = key.find('\\');
     if (firstBackslash == std::string::npos) {
         return;
     }
-    const platform::HKEY root = rootNamed(std::string_view(*key).substr(0, firstBackslash));
+    const platform::HKEY root = rootNamed(std::string_view(key).substr(0, firstBackslash));
     const std::optional<std::string> project = host::stringVariable("projectname");
     if (!root || !project || project->empty()) {
         return;
     }
-    const std::string subKey = key->substr(firstBackslash + 1) + "\\Project Settings\\" + *project;
+    const std::string subKey = key.substr(firstBackslash + 1) + "\\Project Settings\\" + *project;
     setProjectSearchPath(readRefSearchPath(root, subKey));
 }
 

@@ -5,6 +5,8 @@
 
 #include <fstream>
 
+#include "cadhost/app/host_registration.h"
+#include "cadhost/app/registry_key.h"
 #include "cadhost/sdk/adsdef.h"
 #include "platform/prefix.h"
 #include "plugin/model/path_parts.h"
@@ -99,6 +101,27 @@ TEST_F(Resolve, WithoutAProjectNothingIsReadAndTheProjectTrialIsSkipped) {
     EXPECT_EQ(lnkhold::searchProjectPath("abs.dwg", found), RTERROR);
 
     setProject("NoSuchSettings", "");
+    lnkhold::loadProjectSearchPath();
+    EXPECT_EQ(lnkhold::projectSearchPath(), "");
+}
+
+TEST_F(Resolve, TheProjectSettingsAreTheCurrentProfilesAndAnUnknownProfileHasNone) {
+    open("host.dxf");
+    setProject("P1", "C:\\first");
+    lnkhold::loadProjectSearchPath();
+    EXPECT_EQ(lnkhold::projectSearchPath(), "C:\\first");
+
+    auto makeCurrent = [](const char* profile) {
+        const cadhost::app::RegistryKey profiles(platform::HKEY_CURRENT_USER,
+                                                 cadhost::app::profilesKey(), true);
+        ASSERT_EQ(profiles.writeString("", profile), platform::ERROR_SUCCESS);
+    };
+    makeCurrent("Second");
+    setProject("P1", "C:\\second");  // under the profile now current
+    lnkhold::loadProjectSearchPath();
+    EXPECT_EQ(lnkhold::projectSearchPath(), "C:\\second");
+
+    makeCurrent("Unregistered");
     lnkhold::loadProjectSearchPath();
     EXPECT_EQ(lnkhold::projectSearchPath(), "");
 }

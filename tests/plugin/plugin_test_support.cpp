@@ -6,10 +6,8 @@
 #include <stdexcept>
 
 #include "cadhost/app/host_registration.h"
-#include "cadhost/app/system_variables.h"
 #include "cadhost/app/variable_commands.h"
 #include "cadhost/dxf_test_support.h"
-#include "cadhost/sdk/acutads.h"
 #include "cadhost/sdk/dbapserv.h"
 #include "cadhost/xref/host_search.h"
 #include "platform/registry.h"
@@ -45,33 +43,11 @@ void writeString(platform::HKEY root, const std::string& key, const char* name,
     platform::RegCloseKey(handle);
 }
 
-// The host keeps no PROJECTNAME variable yet: one that reads the current drawing's.
-void addProjectNameVariable() {
-    auto& variables = cadhost::app::systemVariables();
-    if (variables.exists("PROJECTNAME")) {
-        return;
-    }
-    variables.add("PROJECTNAME", {std::string(),
-                                  [] {
-                                      std::string name;
-                                      AcDbDatabase* db =
-                                          acdbHostApplicationServices()->workingDatabase();
-                                      char* text = nullptr;
-                                      if (db && db->getProjectName(text) == Acad::eOk && text) {
-                                          name = text;
-                                          acutDelString(text);
-                                      }
-                                      return name;
-                                  },
-                                  {}});
-}
-
 }  // namespace
 
 void HostFixture::SetUp() {
     static const bool variablesAdded = [] {
         cadhost::app::addHostVariables();
-        addProjectNameVariable();
         return true;
     }();
     ASSERT_TRUE(variablesAdded);
