@@ -65,6 +65,45 @@ std::size_t decodeUtf8(std::string_view text, char32_t& codePoint) {
     return length;
 }
 
+void appendUtf8(char32_t codePoint, std::string& output) {
+    if (codePoint < 0x800) {
+        output += static_cast<char>(0xC0 | (codePoint >> 6));
+    } else {
+        output += static_cast<char>(0xE0 | (codePoint >> 12));
+        output += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    }
+    output += static_cast<char>(0x80 | (codePoint & 0x3F));
+}
+
+// Replaces the \U+XXXX escapes fromUtf8 writes for characters a code page cannot hold. Only
+// non-ASCII, non-surrogate code points are decoded: fromUtf8 never escapes anything else, so
+// other escapes are literal text and stay as they are.
+std::string decodeEscapes(std::string text) {
+    std::size_t at = text.find("\\U+");
+    if (at == std::string::npos) {
+        return text;
+    }
+    std::string output(text, 0, at);
+    while (at < text.size()) {
+        char32_t codePoint = 0;
+        bool escape = text.compare(at, 3, "\\U+") == 0 && at + 7 <= text.size();
+        for (std::size_t i = at + 3; escape && i < at + 7; ++i) {
+            unsigned char c = static_cast<unsigned char>(text[i]);
+            escape = std::isxdigit(c) != 0;
+            codePoint =
+                codePoint * 16 +
+                static_cast<char32_t>(std::isdigit(c) ? c - '0' : std::toupper(c) - 'A' + 10);
+        }
+        if (escape && codePoint >= 0x80 && (codePoint < 0xD800 || codePoint > 0xDFFF)) {
+            appendUtf8(codePoint, output);
+            at += 7;
+        } else {
+            output += text[at++];
+        }
+    }
+    return output;
+}
+
 // Runs iconv over `input`; at each sequence it cannot convert, `onFailure` appends a stand-in
 // to the output and says how many input bytes it stands for.
 template <typename OnFailure>
@@ -131,10 +170,10 @@ Codepage Codepage::fromDwgCodepage(std::string_view dwgCodepage) {
 }
 
 std::string Codepage::toUtf8(std::string_view stored) const {
-    if (isAscii(stored)) {
-        return std::string(stored);
-    }
     if (!converters_) {  // UTF-8: keep valid sequences, replace broken ones
+        if (isAscii(stored)) {
+            return std::string(stored);
+        }
         std::string output;
         while (!stored.empty()) {
             char32_t codePoint;
@@ -144,10 +183,14 @@ std::string Codepage::toUtf8(std::string_view stored) const {
         }
         return output;
     }
-    return convert(converters_->toUtf8, stored, [](std::string_view, std::string& output) {
-        output += kReplacement;
-        return std::size_t{1};
-    });
+    if (isAscii(stored)) {
+        return decodeEscapes(std::string(stored));
+    }
+    return decodeEscapes(
+        convert(converters_->toUtf8, stored, [](std::string_view, std::string& output) {
+            output += kReplacement;
+            return std::size_t{1};
+        }));
 }
 
 std::string Codepage::fromUtf8(std::string_view utf8) const {

@@ -17,7 +17,8 @@ class Codepage {
     // The iconv name of the stored encoding ("CP1252", "UTF-8").
     const std::string& name() const { return name_; }
 
-    // Bytes that are not valid in the stored encoding become U+FFFD.
+    // Bytes that are not valid in the stored encoding become U+FFFD; in a code page, the
+    // \\U+XXXX escapes of non-ASCII characters are decoded.
     std::string toUtf8(std::string_view stored) const;
     // Characters the code page cannot hold are written as DXF's \U+XXXX escape.
     std::string fromUtf8(std::string_view utf8) const;
