@@ -60,9 +60,9 @@ std::size_t appendBuffer(const TagList& tags, std::size_t i, resbuf**& tail) {
             buffer->resval.rbinary.buf[b] =
                 static_cast<char>(std::max(high, 0) * 16 + std::max(low, 0));
         }
-    } else {
+    } else if (acutRbHoldsString(tag.code)) {
         acutNewString(tag.value.c_str(), buffer->resval.rstring);
-    }
+    }  // other codes in malformed xdata keep a zero value: acutRelRb frees strings only
     return used;
 }
 
