@@ -16,6 +16,7 @@
 #include "platform/errno_map.h"
 #include "platform/files.h"
 #include "platform/host_path.h"
+#include "platform/wildcard.h"
 
 namespace fs = std::filesystem;
 
@@ -25,34 +26,6 @@ namespace {
 
 bool isWildcard(char c) {
     return c == '*' || c == '?';
-}
-
-// Whether name matches pattern, both folded. A '.' followed only by '*'s may match the end
-// of the name. Greedy with one backtrack point per '*': quadratic at worst.
-bool wildcardMatch(std::u32string_view name, std::u32string_view pattern) {
-    std::size_t n = 0;
-    std::size_t p = 0;
-    std::size_t starPattern = std::u32string_view::npos;
-    std::size_t starName = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
-            ++n;
-            ++p;
-        } else if (p < pattern.size() && pattern[p] == U'*') {
-            starPattern = p++;
-            starName = n;
-        } else if (starPattern != std::u32string_view::npos) {
-            p = starPattern + 1;
-            n = ++starName;
-        } else {
-            return false;
-        }
-    }
-    if (p < pattern.size() && pattern[p] == U'.') {
-        ++p;
-    }
-    return std::all_of(pattern.begin() + static_cast<std::ptrdiff_t>(p), pattern.end(),
-                       [](char32_t c) { return c == U'*'; });
 }
 
 struct Entry {
@@ -147,7 +120,7 @@ PathResult<std::vector<Entry>> listMatching(std::string_view folderHost, std::st
     std::vector<Entry> entries;
     for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
         std::string entry = it->path().filename().string();
-        if (wildcardMatch(foldCase(entry), pattern)) {
+        if (wildcardMatch(foldCase(entry), pattern, true)) {
             entries.push_back({std::move(entry), it->path()});
         }
     }
@@ -156,7 +129,7 @@ PathResult<std::vector<Entry>> listMatching(std::string_view folderHost, std::st
     const bool isRoot = fullHostPath(folderHost.empty() ? "." : folderHost).value.back() == '\\';
     if (!isRoot) {
         for (const char* dots : {"..", "."}) {
-            if (wildcardMatch(foldCase(dots), pattern)) {
+            if (wildcardMatch(foldCase(dots), pattern, true)) {
                 entries.insert(entries.begin(), Entry{dots, folder.value / dots});
             }
         }

@@ -1,46 +1,11 @@
 #include "cadhost/app/name_patterns.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "platform/case_fold.h"
+#include "platform/wildcard.h"
 
 namespace cadhost::app {
-
-namespace {
-
-bool sameLetter(char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) ==
-           std::tolower(static_cast<unsigned char>(b));
-}
-
-// '*' any run of characters, '?' any one; ASCII letter case ignored. Greedy with a single
-// backtrack point (the last '*'), so the time stays proportional to pattern times name even
-// for patterns like "*a*a*a*b".
-bool wildcardMatch(std::string_view pattern, std::string_view name) {
-    std::size_t p = 0;
-    std::size_t n = 0;
-    std::size_t star = std::string_view::npos;
-    std::size_t resume = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            star = p++;
-            resume = n;
-        } else if (p < pattern.size() && (pattern[p] == '?' || sameLetter(pattern[p], name[n]))) {
-            ++p;
-            ++n;
-        } else if (star != std::string_view::npos) {
-            p = star + 1;
-            n = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') {
-        ++p;
-    }
-    return p == pattern.size();
-}
-
-}  // namespace
 
 std::vector<std::string> splitList(const std::string& list) {
     std::vector<std::string> parts;
@@ -57,8 +22,10 @@ std::vector<std::string> splitList(const std::string& list) {
 
 bool matchesList(const std::string& list, std::string_view name) {
     const std::vector<std::string> patterns = splitList(list);
-    return std::any_of(patterns.begin(), patterns.end(),
-                       [&](const std::string& p) { return wildcardMatch(p, name); });
+    const std::u32string folded = platform::foldCase(name);
+    return std::any_of(patterns.begin(), patterns.end(), [&](const std::string& p) {
+        return platform::wildcardMatch(folded, platform::foldCase(p), false);
+    });
 }
 
 }  // namespace cadhost::app

@@ -19,6 +19,8 @@ TEST(NamePatterns, WildcardsAndLetterCase) {
     EXPECT_FALSE(matchesList("B*G?", "BUILDING"));
     EXPECT_TRUE(matchesList("a*b*c", "abxbc"));
     EXPECT_FALSE(matchesList("", "A"));
+    EXPECT_TRUE(matchesList("ÉBAUCHE*", "ébauche-ü"));
+    EXPECT_FALSE(matchesList("A.*", "A"));  // the file-name rule for a final ".*" is not used
 }
 
 TEST(NamePatterns, ListsSkipEmptyEntries) {
