@@ -273,7 +273,9 @@ class Parser {
             return out;
         }
         for (;;) {
-            if (line[pos] == '\\' && skipBlanks(line, pos + 1) == line.size()) {
+            // A continuation may lead onto a blank line: pos can stand at the end here.
+            if (pos < line.size() && line[pos] == '\\' &&
+                skipBlanks(line, pos + 1) == line.size()) {
                 if (!nextLine(line)) {
                     throw ParseFailure{"hex data continues past the end of the file"};
                 }

@@ -199,6 +199,7 @@ TEST(RegistryFile, MalformedTextFailsWithFileAndLine) {
         {section + "\"v\"=hex(123456789):00\n", 4},
         {section + "\"v\"=hex:01,\\\n", 4},
         {section + "\"v\"=hex:01,\\\n\n\"w\"=\"x\"\n", 5},
+        {section + "\"v\"=hex:41,\\\r\n ", 5},
     };
     for (const auto& c : cases) {
         auto parsed = parse(c.text);
