@@ -153,8 +153,10 @@ Acad::ErrorStatus placeEntity(DatabaseState& db, ObjectStub* block, AcDbEntity& 
     if (db.entitiesInEntitiesSection(block)) {
         auto entities = db.doc().section("ENTITIES");
         position = entities ? entities->end : kNoRecord;
-        bool paper = sameName(db.entryName(block).substr(1), "Paper_Space");
-        if (paper && !db.hasLwpolylines()) {
+        // Group 67 marks paper space in every release (after AcDbEntity where there are
+        // subclass markers); readers of R12 have nothing else to go by, and later readers
+        // commonly check it before the owner handle.
+        if (sameName(db.entryName(block).substr(1), "Paper_Space")) {
             setGroup(tags, Tag::integer(67, 1), 2);
         }
     } else {

@@ -6,6 +6,7 @@
 
 #include <sstream>
 
+#include "cadhost/db/dxf_document.h"
 #include "cadhost/db/xref_state.h"
 #include "cadhost/sdk/acutads.h"
 #include "cadhost/sdk/dbapserv.h"
@@ -279,6 +280,51 @@ TEST(DbSave, ANewDrawingIsACompleteFileOfItsOwnRelease) {
     EXPECT_THAT(report, HasSubstr("\"modelspace\": [{\"layer\": \"NEW\", \"name\": \"$LNKHOLD$\", "
                                   "\"type\": \"INSERT\"}, {\"layer\": \"0\", \"name\": "
                                   "\"$LNKHOLD$\", \"type\": \"INSERT\"}]"));
+}
+
+TEST(DbSave, EntitiesAddedToPaperSpaceAreMarkedAsPaperSpaceInEveryRelease) {
+    // Counts the INSERTs of DOOR in a saved file that carry 67 = 1, whatever else tells their
+    // space (R12 drawings have no owner handles).
+    auto doorsMarkedPaper = [](const std::filesystem::path& path) {
+        const auto saved = cadhost::dxf::Document::load(path);
+        int count = 0;
+        for (auto id = saved.first(); id != cadhost::dxf::kNoRecord; id = saved.next(id)) {
+            const auto tags = saved.tags(id);
+            auto has = [&](int code, std::string_view value) {
+                return std::any_of(tags.begin(), tags.end(), [&](const auto& tag) {
+                    return tag.code == code && tag.value == value;
+                });
+            };
+            count += saved.type(id) == "INSERT" && has(2, "DOOR") && has(67, "1") ? 1 : 0;
+        }
+        return count;
+    };
+    auto paperSpaceOf = [](AcDbDatabase& db) {  // ezdxf names it "$Paper_Space" in R12
+        return dbtest::blockId(db, "*Paper_Space").isNull() ? "$Paper_Space" : "*Paper_Space";
+    };
+    for (const char* name : {"ezdxf_R12.dxf", "ezdxf_R2000.dxf", "ezdxf_R2018_binary.dxf"}) {
+        SCOPED_TRACE(name);
+        Drawing drawing(name);
+        AcDbDatabase& db = *drawing.db;
+        const int before = doorsMarkedPaper(drawing.path);
+        AcDbBlockTableRecord* paper = nullptr;
+        ASSERT_EQ(acdbOpenObject(paper, dbtest::blockId(db, paperSpaceOf(db)), AcDb::kForWrite),
+                  Acad::eOk);
+        auto* reference = new AcDbBlockReference(AcGePoint3d(3, 4, 0), dbtest::blockId(db, "DOOR"));
+        ASSERT_EQ(paper->appendAcDbEntity(reference), Acad::eOk);
+        reference->close();
+        paper->close();
+        ASSERT_EQ(db.save(), Acad::eOk);
+
+        EXPECT_EQ(doorsMarkedPaper(drawing.path), before + 1);
+        const std::string report = dxftest::ezdxfReport(drawing.path);
+        EXPECT_THAT(report, HasSubstr("\"audit_errors\": []"));
+        EXPECT_THAT(report, HasSubstr("\"paperspace\": [{\"layer\": \"0\", \"name\": \"DOOR\", "
+                                      "\"type\": \"INSERT\"}"));
+        AcDbDatabase reread(false);
+        ASSERT_EQ(reread.readDxfFile(drawing.path.c_str()), Acad::eOk);
+        EXPECT_FALSE(dbtest::entityOfType(reread, paperSpaceOf(reread), "INSERT").isNull());
+    }
 }
 
 }  // namespace

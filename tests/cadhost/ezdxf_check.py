@@ -44,6 +44,7 @@ def main():
         },
         "xrefs": {block.name: block.block.dxf.xref_path for block in doc.blocks if block.block.is_xref},
         "modelspace": [entity_summary(e) for e in doc.modelspace()],
+        "paperspace": [entity_summary(e) for e in doc.layouts.active_layout()],
         "clayer": doc.header.get("$CLAYER"),
     }
     print(json.dumps(result, ensure_ascii=False, sort_keys=True))
