@@ -37,7 +37,7 @@ bool DatabaseState::modern() const {
 }
 
 bool DatabaseState::hasLwpolylines() const {
-    return doc().version() >= "AC1015";
+    return doc().version() >= "AC1014";  // R14 introduced them
 }
 
 ObjectStub& DatabaseState::newStub() {

@@ -146,7 +146,7 @@ Acad::ErrorStatus placeEntity(DatabaseState& db, ObjectStub* block, AcDbEntity& 
     TagList tags = state.parts[0].tags;
     bool asPolyline = tags.front().value == "LWPOLYLINE" && !db.hasLwpolylines();
     if (asPolyline && db.modern()) {
-        db.lastMessage = "lightweight polylines cannot be added to an R13 or R14 drawing";
+        db.lastMessage = "lightweight polylines cannot be added to an R13 drawing";
         return Acad::eIncompatibleRelease;
     }
     RecordId position = kNoRecord;

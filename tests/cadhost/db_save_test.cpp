@@ -327,4 +327,59 @@ TEST(DbSave, EntitiesAddedToPaperSpaceAreMarkedAsPaperSpaceInEveryRelease) {
     }
 }
 
+TEST(DbSave, R14DrawingsTakeLightweightPolylinesAndR13DrawingsRefuseThemUnchanged) {
+    // The ezdxf R2000 fixture relabelled: R13 and R14 drawings have the same records for what
+    // this touches; only the release decides whether a lightweight polyline may be written.
+    for (const char* release : {"AC1014", "AC1012"}) {
+        SCOPED_TRACE(release);
+        Drawing source("ezdxf_R2000.dxf");
+        std::string bytes = dxftest::readBytes(source.path);
+        const auto at = bytes.find("AC1015");
+        ASSERT_NE(at, std::string::npos);
+        bytes.replace(at, 6, release);
+        const auto path = source.dir.path() / "relabelled.dxf";
+        dxftest::writeBytes(path, bytes);
+        AcDbDatabase db(false);
+        ASSERT_EQ(db.readDxfFile(path.c_str()), Acad::eOk);
+
+        AcDbBlockTableRecord* model = nullptr;
+        ASSERT_EQ(acdbOpenObject(model, dbtest::blockId(db, "*Model_Space"), AcDb::kForWrite),
+                  Acad::eOk);
+        auto* polyline = new AcDbPolyline;
+        for (unsigned int i = 0; i < 3; ++i) {
+            ASSERT_EQ(polyline->addVertexAt(i, AcGePoint2d(i, 2.0 * i), 0.5), Acad::eOk);
+        }
+        const Acad::ErrorStatus es = model->appendAcDbEntity(polyline);
+        model->close();
+        if (std::string(release) == "AC1012") {
+            EXPECT_EQ(es, Acad::eIncompatibleRelease);
+            EXPECT_THAT(db.lastMessage(), HasSubstr("R13"));
+            delete polyline;
+            ASSERT_EQ(db.save(), Acad::eOk);
+            EXPECT_EQ(dxftest::readBytes(path), bytes);
+            continue;
+        }
+        ASSERT_EQ(es, Acad::eOk);
+        const AcDbObjectId id = polyline->objectId();
+        polyline->close();
+        ASSERT_EQ(db.save(), Acad::eOk);
+        EXPECT_NE(dxftest::readBytes(path).find("LWPOLYLINE"), std::string::npos);
+
+        AcDbDatabase reread(false);
+        ASSERT_EQ(reread.readDxfFile(path.c_str()), Acad::eOk);
+        AcDbObjectId backId;
+        ASSERT_EQ(reread.getAcDbObjectId(backId, false, id.handle()), Acad::eOk);
+        AcDbPolyline* back = nullptr;
+        ASSERT_EQ(acdbOpenObject(back, backId, AcDb::kForRead), Acad::eOk);
+        EXPECT_EQ(back->numVerts(), 3u);
+        AcGePoint2d last;
+        ASSERT_EQ(back->getPointAt(2, last), Acad::eOk);
+        EXPECT_EQ(last, AcGePoint2d(2, 4));
+        double bulge = 0;
+        ASSERT_EQ(back->getBulgeAt(1, bulge), Acad::eOk);
+        EXPECT_EQ(bulge, 0.5);
+        back->close();
+    }
+}
+
 }  // namespace
