@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <optional>
+#include <span>
 #include <system_error>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/case_fold.h"
@@ -164,15 +167,62 @@ std::optional<std::string> matchEntry(const fs::path& folder, const std::string&
     return match;
 }
 
-fs::path matchNames(fs::path native, const std::vector<std::string>& names) {
-    bool matching = true;
+// Follows names down from native, each matched with match(folder, name) in the folder the
+// names before it lead to; from the first name that does not exist on, names are kept as given.
+// `matched` tells whether every name exists.
+template <class Match>
+fs::path matchNames(fs::path native, std::span<const std::string> names, Match&& match,
+                    bool& matched) {
+    matched = true;
     for (const std::string& name : names) {
-        const auto entry = matching ? matchEntry(native, name) : std::nullopt;
-        matching = entry.has_value();
+        const auto entry = matched ? match(native, name) : std::nullopt;
+        matched = entry.has_value();
         native /= entry ? *entry : name;
     }
     return native;
 }
+
+// What one folder holds, read at the first name that is not found in it as given; then it
+// answers as matchEntry would have when the folder was read.
+class FolderEntries {
+  public:
+    std::optional<std::string> match(const fs::path& folder, const std::string& name) {
+        if (!read_) {
+            if (entryExists(folder / name)) {
+                return name;
+            }
+            read(folder);
+        }
+        // A folder that could not be read whole is asked for the exact name, as matchEntry
+        // does; its case-insensitive matches come from what was read, as in matchEntry.
+        if (complete_ ? exact_.contains(name) : entryExists(folder / name)) {
+            return name;
+        }
+        const auto folded = folded_.find(foldCase(name));
+        return folded == folded_.end() ? std::nullopt : std::optional(folded->second);
+    }
+
+  private:
+    void read(const fs::path& folder) {
+        read_ = true;
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            std::string entry = it->path().filename().string();
+            const auto [folded, added] = folded_.try_emplace(foldCase(entry), entry);
+            if (!added && entry < folded->second) {
+                folded->second = entry;
+            }
+            exact_.insert(std::move(entry));
+        }
+        complete_ = !ec;
+    }
+
+    bool read_ = false;
+    bool complete_ = false;
+    std::unordered_set<std::string> exact_;
+    // For each folded name, the byte-wise first entry that folds to it.
+    std::unordered_map<std::u32string, std::string> folded_;
+};
 
 PathResult<fs::path> shareRoot(const ParsedPath& parsed) {
     const fs::path unc = currentPrefix().dosdevices() / "unc";
@@ -258,7 +308,68 @@ PathResult<fs::path> hostToNative(std::string_view host) {
     if (!root.ok()) {
         return root;
     }
-    return {matchNames(std::move(root.value), parsed.value.names), ERROR_SUCCESS};
+    bool matched = false;
+    return {matchNames(std::move(root.value), parsed.value.names, matchEntry, matched),
+            ERROR_SUCCESS};
+}
+
+struct FolderListings::State {
+    // Where a folder named by a host path lies: its native path, or the error of its drive or
+    // share; `matched` when every name of it exists.
+    struct Place {
+        PathResult<fs::path> native;
+        bool matched = false;
+    };
+
+    std::unordered_map<std::string, Place> places;           // by root and names as given
+    std::unordered_map<std::string, FolderEntries> folders;  // by native path
+
+    std::optional<std::string> match(const fs::path& folder, const std::string& name) {
+        return folders[folder.native()].match(folder, name);
+    }
+};
+
+FolderListings::FolderListings() : state_(std::make_unique<State>()) {}
+
+FolderListings::~FolderListings() = default;
+
+PathResult<fs::path> FolderListings::existing(std::string_view host) {
+    auto parsed = parse(host);
+    if (!parsed.ok()) {
+        return {{}, parsed.error};
+    }
+    std::vector<std::string>& names = parsed.value.names;
+    if (names.empty()) {
+        return rootOf(parsed.value);
+    }
+    const std::string name = std::move(names.back());
+    names.pop_back();
+    std::string key = parsed.value.root;
+    for (const std::string& folder : names) {
+        key += '\\';
+        key += folder;
+    }
+    auto [place, added] = state_->places.try_emplace(std::move(key));
+    if (added) {
+        auto root = rootOf(parsed.value);
+        auto match = [this](const fs::path& folder, const std::string& entry) {
+            return state_->match(folder, entry);
+        };
+        place->second.native = root.ok()
+                                   ? PathResult<fs::path>{matchNames(std::move(root.value), names,
+                                                                     match, place->second.matched),
+                                                          ERROR_SUCCESS}
+                                   : root;
+    }
+    const State::Place& folder = place->second;
+    if (!folder.native.ok()) {
+        return folder.native;
+    }
+    const auto entry = folder.matched ? state_->match(folder.native.value, name) : std::nullopt;
+    if (!entry) {
+        return {{}, folder.matched ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND};
+    }
+    return {folder.native.value / *entry, ERROR_SUCCESS};
 }
 
 std::string nativeToHost(const fs::path& native) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,27 @@ PathResult<std::string> fullHostPath(std::string_view host);
 // Errors as fullHostPath, and ERROR_INVALID_DRIVE (no such drive letter),
 // ERROR_PATH_NOT_FOUND (drive target or UNC share missing).
 PathResult<std::filesystem::path> hostToNative(std::string_view host);
+
+// The folders read while many host paths are looked up in one pass (a drawing opened with its
+// xrefs, a reload): each folder is listed at most once, and only when a name is not found in it
+// as given, however many names are looked up in it. What changes on disk after a folder was
+// read is not seen through the same object, so one lives only as long as its pass.
+class FolderListings {
+  public:
+    FolderListings();
+    ~FolderListings();
+    FolderListings(const FolderListings&) = delete;
+    FolderListings& operator=(const FolderListings&) = delete;
+
+    // The native path of the existing file or folder that host names, matched as hostToNative
+    // matches it. Errors as hostToNative, and ERROR_PATH_NOT_FOUND or ERROR_FILE_NOT_FOUND
+    // when a folder of the path or its last name does not exist.
+    PathResult<std::filesystem::path> existing(std::string_view host);
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // The host form of a native path: the drive whose root is the longest that contains the
 // path, else Z: followed by the absolute native path.

@@ -173,6 +173,9 @@ void DrawingXrefs::update(const std::vector<AcDbObjectId>& reread) {
         }
     }
     std::unordered_set<AcDbObjectId> visited;
+    // One pass: each folder is listed at most once however many xrefs are searched in it, and
+    // the next update reads the folders anew.
+    platform::FolderListings pass;
     auto setState = [this](AcDbObjectId block, AcDb::XrefStatus status, AcDbDatabase* loaded) {
         db::setXrefState(block, status, loaded);
         stated_.push_back(block);
@@ -198,7 +201,7 @@ void DrawingXrefs::update(const std::vector<AcDbObjectId>& reread) {
             setState(visit.block, AcDb::kXrfUnloaded, nullptr);
             continue;
         }
-        const auto found = findFile(path, visit.folder, searchPath_);
+        const auto found = findFile(path, visit.folder, searchPath_, pass);
         if (!found) {
             setState(visit.block, AcDb::kXrfFileNotFound, nullptr);
             continue;

@@ -41,12 +41,13 @@ std::optional<std::string> dxfBeside(std::string_view name) {
     return dxf;
 }
 
-std::optional<std::string> existingFile(const std::string& candidate) {
+std::optional<std::string> existingFile(const std::string& candidate,
+                                        platform::FolderListings& pass) {
     auto full = platform::fullHostPath(candidate);
     if (!full.ok() || full.value.size() > platform::kMaxHostPath) {
         return std::nullopt;
     }
-    auto native = platform::hostToNative(full.value);
+    auto native = pass.existing(full.value);
     std::error_code ec;
     if (!native.ok() || !std::filesystem::is_regular_file(native.value, ec)) {
         return std::nullopt;
@@ -54,26 +55,32 @@ std::optional<std::string> existingFile(const std::string& candidate) {
     return full.value;
 }
 
-std::optional<std::string> findAt(const std::string& candidate) {
-    if (auto found = existingFile(candidate)) {
+std::optional<std::string> findAt(const std::string& candidate, platform::FolderListings& pass) {
+    if (auto found = existingFile(candidate, pass)) {
         return found;
     }
     auto dxf = dxfBeside(candidate);
-    return dxf ? existingFile(*dxf) : std::nullopt;
+    return dxf ? existingFile(*dxf, pass) : std::nullopt;
 }
 
 }  // namespace
 
 std::optional<std::string> findFile(std::string_view name, const std::string& drawingFolder,
                                     const SearchPath& searchPath) {
+    platform::FolderListings pass;
+    return findFile(name, drawingFolder, searchPath, pass);
+}
+
+std::optional<std::string> findFile(std::string_view name, const std::string& drawingFolder,
+                                    const SearchPath& searchPath, platform::FolderListings& pass) {
     if (name.empty()) {
         return std::nullopt;
     }
     if (isAbsolute(name) || drawingFolder.empty()) {
-        if (auto found = findAt(std::string(name))) {
+        if (auto found = findAt(std::string(name), pass)) {
             return found;
         }
-    } else if (auto found = findAt(joined(drawingFolder, name))) {
+    } else if (auto found = findAt(joined(drawingFolder, name), pass)) {
         return found;
     }
     const std::string_view file = lastPart(name);
@@ -87,7 +94,7 @@ std::optional<std::string> findFile(std::string_view name, const std::string& dr
     folders.push_back(&searchPath.programFolder);
     for (const std::string* folder : folders) {
         if (!folder->empty()) {
-            if (auto found = findAt(joined(*folder, file))) {
+            if (auto found = findAt(joined(*folder, file), pass)) {
                 return found;
             }
         }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/case_fold.h"
+#include "platform/host_path.h"
 
 namespace cadhost::xref {
 
@@ -31,6 +32,10 @@ struct SearchPath {
 // the ".dxf" file beside it, and the result then names the ".dxf" file.
 std::optional<std::string> findFile(std::string_view name, const std::string& drawingFolder,
                                     const SearchPath& searchPath);
+// The same search as one of many in a pass that reads each folder once: a file made or removed
+// after `pass` read its folder is not seen through it.
+std::optional<std::string> findFile(std::string_view name, const std::string& drawingFolder,
+                                    const SearchPath& searchPath, platform::FolderListings& pass);
 
 // The folders of a ";"-separated search path, without empty entries.
 std::vector<std::string> splitSearchPath(std::string_view list);

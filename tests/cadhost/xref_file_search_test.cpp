@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
+#include <string_view>
 
 #include "cadhost/xref/file_search.h"
 #include "platform/host_path.h"
@@ -29,41 +31,88 @@ struct Folders {
     }
 };
 
-TEST(XrefFileSearch, PlacesAreSearchedInOrder) {
+// Each search runs on its own, or all searches of a test run in one pass as the searches of a
+// drawing's open do, reading each folder once: both ways find the same files.
+class XrefFileSearch : public ::testing::TestWithParam<bool> {
+  protected:
     Folders f;
+    platform::FolderListings pass;
+
+    std::optional<std::string> find(std::string_view name, const std::string& drawingFolder,
+                                    const SearchPath& path) {
+        return GetParam() ? findFile(name, drawingFolder, path, pass)
+                          : findFile(name, drawingFolder, path);
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(, XrefFileSearch, ::testing::Values(false, true),
+                         [](const auto& param) { return param.param ? "OnePass" : "EachAlone"; });
+
+TEST_P(XrefFileSearch, PlacesAreSearchedInOrder) {
     f.make("dwg/plan.dxf");
     f.make("one/plan.dxf");
     f.make("two/plan.dxf");
     f.make("two/only.dxf");
     f.make("prog/tools.dxf");
-    const SearchPath path{{f.at("one"), f.at("two")}, f.at("prog")};
-    EXPECT_EQ(findFile("plan.dxf", f.at("dwg"), path), f.at("dwg/plan.dxf"));
-    EXPECT_EQ(findFile("plan.dxf", f.at("none"), path), f.at("one/plan.dxf"));
-    EXPECT_EQ(findFile("only.dxf", f.at("dwg"), path), f.at("two/only.dxf"));
-    EXPECT_EQ(findFile("tools.dxf", f.at("dwg"), path), f.at("prog/tools.dxf"));
+    const SearchPath path{{f.at("one"), f.at("missing"), f.at("two")}, f.at("prog")};
+    EXPECT_EQ(find("plan.dxf", f.at("dwg"), path), f.at("dwg/plan.dxf"));
+    EXPECT_EQ(find("plan.dxf", f.at("none"), path), f.at("one/plan.dxf"));
+    EXPECT_EQ(find("only.dxf", f.at("dwg"), path), f.at("two/only.dxf"));
+    EXPECT_EQ(find("tools.dxf", f.at("dwg"), path), f.at("prog/tools.dxf"));
     // An absolute or relative path that does not lead to the file falls back to its name.
-    EXPECT_EQ(findFile(f.at("gone/only.dxf"), f.at("dwg"), path), f.at("two/only.dxf"));
-    EXPECT_EQ(findFile("..\\two\\plan.dxf", f.at("dwg"), path), f.at("two/plan.dxf"));
-    EXPECT_EQ(findFile("missing.dxf", f.at("dwg"), path), std::nullopt);
-    EXPECT_EQ(findFile("", f.at("dwg"), path), std::nullopt);
-    EXPECT_EQ(findFile("dwg\\", f.at(""), path), std::nullopt);
+    EXPECT_EQ(find(f.at("gone/only.dxf"), f.at("dwg"), path), f.at("two/only.dxf"));
+    EXPECT_EQ(find("..\\two\\plan.dxf", f.at("dwg"), path), f.at("two/plan.dxf"));
+    EXPECT_EQ(find(f.at("one/plan.dxf"), f.at("dwg"), path), f.at("one/plan.dxf"));
+    EXPECT_EQ(find("missing.dxf", f.at("dwg"), path), std::nullopt);
+    EXPECT_EQ(find("", f.at("dwg"), path), std::nullopt);
+    EXPECT_EQ(find("dwg\\", f.at(""), path), std::nullopt);
+    // Folders read for earlier names answer for later ones.
+    EXPECT_EQ(find("plan.dxf", f.at("dwg"), path), f.at("dwg/plan.dxf"));
+    EXPECT_EQ(find("only.dxf", f.at("one"), path), f.at("two/only.dxf"));
 }
 
-TEST(XrefFileSearch, DwgNamesAreFoundAsTheDxfBesideThemAndCaseIsIgnored) {
-    Folders f;
+TEST_P(XrefFileSearch, DwgNamesAreFoundAsTheDxfBesideThemAndCaseIsIgnored) {
     f.make("a/Plan.dxf");
     f.make("b/both.dwg");
     f.make("b/both.dxf");
     const SearchPath none;
-    EXPECT_EQ(findFile("plan.dwg", f.at("a"), none), f.at("a/plan.dxf"));
-    EXPECT_EQ(findFile("PLAN.DWG", f.at("a"), none), f.at("a/PLAN.DXF"));
-    EXPECT_EQ(findFile(f.at("A/PLAN.dxf"), "", none), f.at("A/PLAN.dxf"));
-    EXPECT_EQ(findFile("both.dwg", f.at("b"), none), f.at("b/both.dwg"));  // the .dwg first
-    EXPECT_EQ(findFile("plan.dwgx", f.at("a"), none), std::nullopt);
-    EXPECT_EQ(findFile("a", f.at(""), none), std::nullopt);  // a folder is not a file
+    EXPECT_EQ(find("plan.dwg", f.at("a"), none), f.at("a/plan.dxf"));
+    EXPECT_EQ(find("PLAN.DWG", f.at("a"), none), f.at("a/PLAN.DXF"));
+    EXPECT_EQ(find(f.at("A/PLAN.dxf"), "", none), f.at("A/PLAN.dxf"));
+    EXPECT_EQ(find("both.dwg", f.at("b"), none), f.at("b/both.dwg"));  // the .dwg first
+    EXPECT_EQ(find("BOTH.DWG", f.at("B"), none), f.at("B/BOTH.DWG"));
+    EXPECT_EQ(find("plan.dwgx", f.at("a"), none), std::nullopt);
+    EXPECT_EQ(find("a", f.at(""), none), std::nullopt);  // a folder is not a file
 }
 
-TEST(XrefFileSearch, SearchPathListsSplitAtSemicolons) {
+TEST_P(XrefFileSearch, AnExactNameGoesBeforeNamesThatDifferInCase) {
+    // "Mixed.dxf" is a folder and "mixed.dxf" a file: the exact name wins, else the byte-wise
+    // first name that differs only in case, which here is the folder, so nothing is found.
+    std::filesystem::create_directories(f.prefix.scratch() / "c" / "Mixed.dxf");
+    f.make("c/mixed.dxf");
+    const SearchPath none;
+    EXPECT_EQ(find("MIXED.dxf", f.at("c"), none), std::nullopt);
+    EXPECT_EQ(find("mixed.dxf", f.at("c"), none), f.at("c/mixed.dxf"));
+    EXPECT_EQ(find("MIXED.dxf", f.at("c"), none), std::nullopt);
+    EXPECT_EQ(find("Mixed.dwg", f.at("C"), none), std::nullopt);
+    EXPECT_EQ(find("mixed.dwg", f.at("C"), none), f.at("C/mixed.dxf"));
+}
+
+TEST(XrefFileSearchPasses, AFileMadeAfterASearchIsFoundByTheNextSearch) {
+    Folders f;
+    f.make("one/other.dxf");
+    const SearchPath path{{f.at("one"), f.at("two")}, ""};
+    platform::FolderListings first;
+    EXPECT_EQ(findFile("late.dwg", f.at("dwg"), path, first), std::nullopt);
+    f.make("two/late.dxf");
+    EXPECT_EQ(findFile("late.dwg", f.at("dwg"), path), f.at("two/late.dxf"));
+    platform::FolderListings next;
+    EXPECT_EQ(findFile("late.dwg", f.at("dwg"), path, next), f.at("two/late.dxf"));
+    f.make("one/Late.dxf");  // now earlier on the path
+    EXPECT_EQ(findFile("late.dwg", f.at("dwg"), path), f.at("one/late.dxf"));
+}
+
+TEST(XrefSearchPathList, SplitsAtSemicolons) {
     EXPECT_EQ(cadhost::xref::splitSearchPath("C:\\one;;D:\\two\\; ;E:"),
               (std::vector<std::string>{"C:\\one", "D:\\two\\", "E:"}));
     EXPECT_TRUE(cadhost::xref::splitSearchPath("").empty());

@@ -93,11 +93,17 @@ TEST(XrefLoad, UpdateSearchesAgainAndRereadsOnlyTheFilesAskedFor) {
     // PLAN no longer attaches FLOOR on disk; the loaded copy still does until reread.
     std::filesystem::copy_file(fixtures.folder / "loose.dxf", fixtures.folder / "sub" / "plan.dxf",
                                std::filesystem::copy_options::overwrite_existing);
+    // GONE's file appears in a support folder the open searched in vain.
+    std::filesystem::copy_file(fixtures.folder / "loose.dxf",
+                               fixtures.folder / "support" / "Missing.dxf");
     host.messages.clear();
     host.xrefs->update();
     EXPECT_EQ(statusOf(db, "TREES"), AcDb::kXrfFileNotFound);
     EXPECT_EQ(loadedOf(db, "TREES"), nullptr);
     EXPECT_EQ(statusOf(db, "FLOOR"), AcDb::kXrfResolved);
+    EXPECT_EQ(statusOf(db, "GONE"), AcDb::kXrfResolved);
+    EXPECT_EQ(host.xrefs->foundPath(dbtest::blockId(db, "GONE")),
+              fixtures.hostPath("support\\missing.dxf"));
 
     host.xrefs->update({dbtest::blockId(db, "PLAN")});
     EXPECT_EQ(statusOf(db, "PLAN"), AcDb::kXrfResolved);

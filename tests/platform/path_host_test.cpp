@@ -119,6 +119,36 @@ TEST_F(HostPath, NonAsciiNamesMatchIgnoringCaseAndStrayBytesMatchExactly) {
     EXPECT_EQ(native("C:\\bad\xc9name"), driveC / "bad\xc9name");
 }
 
+TEST_F(HostPath, FolderListingsMatchExistingNamesAsHostToNativeDoes) {
+    fs::create_directories(driveC / "Xrefs" / "Plans");
+    touch(driveC / "Xrefs" / "Plans" / "Base.DWG");
+    touch(driveC / "Xrefs" / "Plans" / "base.dwg");
+    fs::create_directories(driveC / "\xc3\x84rger");
+    touch(driveC / "\xc3\x84rger" / "x");
+    FolderListings pass;
+    // Exact names first while a folder is unread, case variants that make it read, then both
+    // again from what was read.
+    for (const char* host :
+         {R"(C:\xrefs\Plans\base.dwg)", R"(c:\XREFS\plans\BASE.DWG)", R"(C:\xrefs\Plans\Base.DWG)",
+          R"(C:\Xrefs\PLANS\base.dwg)", R"(C:\Xrefs\PLANS\bASE.dwg)", "C:\\\xc3\xa4RGER\\X",
+          R"(C:\Xrefs)", R"(C:\)"}) {
+        const auto listed = pass.existing(host);
+        ASSERT_TRUE(listed.ok()) << host << " error " << listed.error;
+        EXPECT_EQ(listed.value, native(host)) << host;
+    }
+    EXPECT_EQ(pass.existing(R"(C:\XREFS\PLANS\BASE.DWG)").value,
+              driveC / "Xrefs" / "Plans" / "Base.DWG");
+    EXPECT_EQ(pass.existing(R"(C:\Xrefs\Plans\none.dwg)").error, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(pass.existing(R"(C:\Xrefs\None\base.dwg)").error, ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(pass.existing(R"(Q:\a)").error, ERROR_INVALID_DRIVE);
+    EXPECT_EQ(pass.existing("C:\\a|b").error, ERROR_INVALID_NAME);
+
+    // A name made after a pass read its folder is there for the next pass.
+    touch(driveC / "Xrefs" / "Plans" / "Late.dwg");
+    EXPECT_EQ(FolderListings().existing(R"(C:\xrefs\plans\LATE.dwg)").value,
+              driveC / "Xrefs" / "Plans" / "Late.dwg");
+}
+
 TEST_F(HostPath, MissingNamesAreKeptAsGivenFromTheFirstMissingOne) {
     fs::create_directories(driveC / "Have");
     EXPECT_EQ(native(R"(C:\HAVE\New Folder\Sub)"), driveC / "Have" / "New Folder" / "Sub");
