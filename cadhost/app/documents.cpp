@@ -49,11 +49,19 @@ Acad::ErrorStatus AcApDocument::saveAs(const char* hostPath) {
     if (!full.ok() || !native.ok()) {
         return Acad::eInvalidInput;
     }
+    const std::string folder = xrefs_->drawingFolder();
     const Acad::ErrorStatus es = database_->saveAs(native.value.c_str());
     if (es == Acad::eOk) {
         fileName_ = full.value;
         named_ = true;
         readOnly_ = false;
+        // Relative xref paths start at the drawing's folder, so in a new folder they may lead
+        // to other files or to none: the xrefs are found and loaded again from there. Records
+        // of nested xrefs this adds are no change of the user's, as when a drawing is opened.
+        if (xrefs_->drawingFolder() != folder) {
+            xrefs_->updateAndReport();
+            database_->acceptAsSaved();
+        }
     }
     return es;
 }

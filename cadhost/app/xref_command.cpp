@@ -29,24 +29,6 @@ struct XrefEntry {
     std::string storedPath;
 };
 
-std::string statusWord(AcDb::XrefStatus status) {
-    switch (status) {
-        case AcDb::kXrfResolved:
-            return "Loaded";
-        case AcDb::kXrfUnloaded:
-            return "Unloaded";
-        case AcDb::kXrfUnreferenced:
-            return "Unreferenced";
-        case AcDb::kXrfFileNotFound:
-            return "Not Found";
-        case AcDb::kXrfUnresolved:
-            return "Unresolved";
-        case AcDb::kXrfNotAnXref:
-            break;
-    }
-    return "Not an xref";
-}
-
 std::string reason(Acad::ErrorStatus es) {
     switch (es) {
         case Acad::eDuplicateRecordName:
@@ -105,7 +87,8 @@ void listXrefs(const AcApDocument& document, const std::string& list) {
         ++count;
         const std::string found = document.xrefs().foundPath(xref.block);
         commandLine().print("\nXref \"" + xref.name + "\"  " +
-                            (xref.overlay ? "Overlay" : "Attach") + "  " + statusWord(xref.status) +
+                            (xref.overlay ? "Overlay" : "Attach") + "  " +
+                            cadhost::xref::statusWord(xref.status) +
                             (xref.owners.empty() ? "" : "  nested in " + xref.owners) +
                             "\n  Stored path: " + xref.storedPath +
                             "\n  Found at: " + (found.empty() ? "-" : found) + "\n");

@@ -24,7 +24,35 @@ bool isDwgFile(const std::filesystem::path& native) {
     return in.read(start, sizeof start) && std::string_view(start, 4) == "AC10";
 }
 
+AcDb::XrefStatus statusOf(AcDbObjectId id) {
+    AcDbBlockTableRecord* block = nullptr;
+    if (acdbOpenObject(block, id, AcDb::kForRead) != Acad::eOk) {
+        return AcDb::kXrfNotAnXref;
+    }
+    const AcDb::XrefStatus status = block->xrefStatus();
+    block->close();
+    return status;
+}
+
 }  // namespace
+
+std::string statusWord(AcDb::XrefStatus status) {
+    switch (status) {
+        case AcDb::kXrfResolved:
+            return "Loaded";
+        case AcDb::kXrfUnloaded:
+            return "Unloaded";
+        case AcDb::kXrfUnreferenced:
+            return "Unreferenced";
+        case AcDb::kXrfFileNotFound:
+            return "Not Found";
+        case AcDb::kXrfUnresolved:
+            return "Unresolved";
+        case AcDb::kXrfNotAnXref:
+            break;
+    }
+    return "Not an xref";
+}
 
 // One record to resolve: where its relative path starts.
 struct DrawingXrefs::Visit {
@@ -233,6 +261,33 @@ void DrawingXrefs::update(const std::vector<AcDbObjectId>& reread) {
         if (!visited.contains(record.id)) {
             setState(record.id, record.unloaded ? AcDb::kXrfUnloaded : AcDb::kXrfUnreferenced,
                      nullptr);
+        }
+    }
+}
+
+void DrawingXrefs::updateAndReport() {
+    struct Before {
+        AcDb::XrefStatus status;
+        std::string found;
+    };
+    std::unordered_map<AcDbObjectId, Before> before;
+    for (const XrefRecord& record : scanXrefs(drawing_)) {
+        before[record.id] = {statusOf(record.id), foundPath(record.id)};
+    }
+    update();
+    for (const XrefRecord& record : scanXrefs(drawing_)) {
+        const AcDb::XrefStatus status = statusOf(record.id);
+        const std::string found = foundPath(record.id);
+        const auto was = before.find(record.id);
+        const std::string xref = "\nXref \"" + record.name + "\" ";
+        if (was == before.end()) {
+            // A nested xref that a newly loaded file brought in.
+            message(xref + "is now " + statusWord(status) + " (nested, new in the drawing).");
+        } else if (was->second.status != status) {
+            message(xref + "is now " + statusWord(status) + " (was " +
+                    statusWord(was->second.status) + ").");
+        } else if (was->second.found != found) {
+            message(xref + "is now found at " + found + " (was " + was->second.found + ").");
         }
     }
 }

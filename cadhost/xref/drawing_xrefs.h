@@ -21,6 +21,9 @@ namespace cadhost::xref {
 // Receives command-line messages, each starting with "\n".
 using MessageSink = std::function<void(const std::string&)>;
 
+// The word the command line shows for an xref status ("Loaded", "Not Found" ...).
+std::string statusWord(AcDb::XrefStatus status);
+
 class DrawingXrefs {
   public:
     DrawingXrefs(AcDbDatabase& drawing, SearchPath searchPath, MessageSink messages);
@@ -40,6 +43,10 @@ class DrawingXrefs {
     // Finds and loads every xref again and sets each record's status. Files already loaded
     // are kept, except those of the records in `reread`, which are read anew.
     void update(const std::vector<AcDbObjectId>& reread = {});
+    // As update(), then tells on the command line each xref whose status changed and each one
+    // whose file is now found at another path. For a drawing saved in another folder, where its
+    // relative xref paths now start.
+    void updateAndReport();
     // Where the record's file was found by the last update; "" when it was not.
     std::string foundPath(AcDbObjectId block) const;
     // Reads a drawing as an xref would be read; the reason it cannot be read otherwise.

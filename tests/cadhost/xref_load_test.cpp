@@ -112,6 +112,49 @@ TEST(XrefLoad, UpdateSearchesAgainAndRereadsOnlyTheFilesAskedFor) {
     EXPECT_TRUE(host.messages.empty());  // files that failed before are not reported again
 }
 
+// The drawing saved in its subfolder sub: relative paths now start there.
+TEST(XrefLoad, UpdateAndReportSaysWhichXrefsChangedAndKeepsTheFilesStillFoundWhereTheyWere) {
+    XrefFixtures fixtures;
+    OpenDrawing host(fixtures, "host.dxf");
+    AcDbDatabase& db = *host.db;
+    AcDbDatabase* const plan = loadedOf(db, "PLAN");
+    AcDbDatabase* const abs = loadedOf(db, "ABS");
+    AcDbDatabase* const lib = loadedOf(db, "LIB");
+    const auto sub = fixtures.folder / "sub";
+    std::filesystem::copy_file(fixtures.folder / "support" / "lib.dxf", sub / "lib.dxf");
+    std::filesystem::copy_file(fixtures.folder / "bind" / "host.dxf", sub / "missing.dxf");
+    std::filesystem::copy_file(fixtures.folder / "bind" / "parts.dxf", sub / "parts.dxf");
+    ASSERT_EQ(db.saveAs((sub / "moved.dxf").c_str()), Acad::eOk);
+    host.messages.clear();
+    host.xrefs->updateAndReport();
+
+    EXPECT_THAT(host.messages,
+                ElementsAre("\nXref \"TREES\" is now Not Found (was Loaded).",
+                            "\nXref \"LIB\" is now found at " + fixtures.hostPath("sub\\lib.dxf") +
+                                " (was " + fixtures.hostPath("support\\lib.dxf") + ").",
+                            "\nXref \"GONE\" is now Loaded (was Not Found).",
+                            "\nXref \"NOTDXF\" is now Not Found (was Unresolved).",
+                            "\nXref \"BINARY\" is now Not Found (was Unresolved).",
+                            "\nXref \"CYCLE1\" is now Not Found (was Loaded).",
+                            "\nXref \"CYCLE2\" is now Unreferenced (was Loaded).",
+                            "\nXref \"PARTS\" is now Loaded (nested, new in the drawing)."));
+    // PLAN's stored sub\plan.dwg no longer leads anywhere, but its bare name is found in the
+    // drawing's new folder: the same file, kept loaded, as is ABS's by its absolute path.
+    EXPECT_EQ(statusOf(db, "PLAN"), AcDb::kXrfResolved);
+    EXPECT_EQ(loadedOf(db, "PLAN"), plan);
+    EXPECT_EQ(loadedOf(db, "ABS"), abs);
+    EXPECT_EQ(loadedOf(db, "TREES"), nullptr);
+    EXPECT_NE(loadedOf(db, "LIB"), lib);
+    EXPECT_EQ(host.xrefs->foundPath(dbtest::blockId(db, "PARTS")),
+              fixtures.hostPath("sub\\parts.dxf"));
+
+    // Nothing changes when it runs again.
+    host.messages.clear();
+    host.xrefs->updateAndReport();
+    EXPECT_THAT(host.messages, testing::IsEmpty());
+    EXPECT_EQ(loadedOf(db, "PLAN"), plan);
+}
+
 std::vector<std::string> namesIn(const AcDbXrefGraphNode* node) {
     std::vector<std::string> names;
     for (int i = 0; i < node->numIn(); ++i) {

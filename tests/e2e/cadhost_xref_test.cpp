@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <utility>
 
@@ -122,6 +123,44 @@ TEST_F(XrefScripts, PrefixedBindIsRefusedAndChangesNothing) {
     EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_THAT(run.output, HasSubstr("cannot do that yet"));
     EXPECT_THAT(summary("site.dxf"), HasSubstr("ROADS path=xrefs\\roads.dxf"));
+}
+
+// Relative xref paths start at the drawing's folder: saved elsewhere, the drawing finds its
+// xrefs from there at once and says which changed.
+TEST_F(XrefScripts, SavingInAnotherFolderFindsTheXrefsFromThere) {
+    std::filesystem::create_directories(dir() / "moved" / "xrefs");
+    std::filesystem::copy_file(dir() / "xrefs" / "roads.dxf",
+                               dir() / "moved" / "xrefs" / "parking.dxf");
+    const std::string moved = (dir() / "moved").string();
+    write("moved.scr", "SAVEAS " + moved + "/site.dxf\nGETVAR DBMOD\nSAVEAS " + moved +
+                           "/copy.dxf\n-XREF\n?\nROADS,PARKING\nSAVEAS " +
+                           (dir() / "back.dxf").string() + "\nQUIT\n");
+    const ProgramRun run = cadhost("-b moved.scr site.dxf");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const auto toMoved = run.output.find("Save drawing as");
+    const auto toCopy = run.output.find("Save drawing as", toMoved + 1);
+    const auto toBack = run.output.find("Save drawing as", toCopy + 1);
+    ASSERT_NE(toBack, std::string::npos) << run.output;
+    const std::string intoMoved = run.output.substr(toMoved, toCopy - toMoved);
+    const std::string withinMoved = run.output.substr(toCopy, toBack - toCopy);
+    const std::string backAgain = run.output.substr(toBack);
+
+    EXPECT_THAT(intoMoved, HasSubstr("Xref \"ROADS\" is now Not Found (was Loaded).\n"));
+    EXPECT_THAT(intoMoved, HasSubstr("Xref \"PARKING\" is now Loaded (was Not Found).\n"));
+    EXPECT_THAT(intoMoved, HasSubstr("Xref \"FURNITURE\" is now Unreferenced (was Loaded).\n"));
+    EXPECT_THAT(intoMoved, Not(HasSubstr("OLDPLAN")));  // unreferenced in both folders
+    EXPECT_THAT(intoMoved, HasSubstr("DBMOD = 0"));
+    EXPECT_THAT(withinMoved, Not(HasSubstr("is now")));
+    EXPECT_THAT(withinMoved, HasSubstr("Xref \"PARKING\"  Attach  Loaded\n"
+                                       "  Stored path: xrefs\\parking.dxf\n  Found at: Z:"));
+    EXPECT_THAT(withinMoved, HasSubstr("moved\\xrefs\\parking.dxf\n"));
+    EXPECT_THAT(withinMoved, HasSubstr("Xref \"ROADS\"  Attach  Not Found\n"));
+    EXPECT_THAT(backAgain, HasSubstr("Xref \"ROADS\" is now Loaded (was Not Found).\n"));
+    EXPECT_THAT(backAgain, HasSubstr("Xref \"PARKING\" is now Not Found (was Loaded).\n"));
+    EXPECT_THAT(backAgain, HasSubstr("Xref \"FURNITURE\" is now Loaded (was Unreferenced).\n"));
+    // The stored paths are saved as they were.
+    EXPECT_THAT(summary((dir() / "moved" / "site.dxf").string()),
+                HasSubstr("ROADS path=xrefs\\roads.dxf overlay=0 inserted=1 unloaded=0"));
 }
 
 TEST_F(CadhostProgram, ModelAndPaperSpaceFollowTheDrawingsLayout) {
