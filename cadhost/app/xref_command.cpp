@@ -128,10 +128,6 @@ bool reportEach(const std::vector<XrefEntry>& xrefs, const char* done,
         const Acad::ErrorStatus es = operation(xref);
         if (es == Acad::eOk) {
             commandLine().print("\nXref \"" + xref.name + "\" " + done + ".\n");
-        } else if (es == Acad::eNotImplementedYet) {
-            commandLine().print("\nThis host cannot do that yet; xref \"" + xref.name +
-                                "\" is unchanged.\n");
-            allDone = false;
         } else {
             commandLine().print("\nXref \"" + xref.name + "\" is unchanged: " + reason(es) + ".\n");
             allDone = false;

@@ -45,8 +45,9 @@ Acad::ErrorStatus acedXrefReload(const char* blockName, bool quiet = true,
                                  AcDbDatabase* hostDatabase = nullptr);
 Acad::ErrorStatus acedXrefReload(const AcDbObjectIdArray& blockIds, bool quiet = true,
                                  AcDbDatabase* hostDatabase = nullptr);
-// With insertBind, turns the xref (and the xrefs nested in it) into an ordinary block holding
-// its drawing's model space, its layers merged without the "NAME|" prefix. The other kind of
-// bind is not offered (eNotImplementedYet). A refused bind leaves the drawing as it was.
+// Turns the xref (and the xrefs nested in it) into an ordinary block holding its drawing's
+// model space. With insertBind, its layers and blocks merge with the drawing's of the same name
+// ("NAME|LAYER" becomes "LAYER"); otherwise they stay apart as "NAME$0$LAYER", the 0 raised to
+// the first number that gives a free name. A refused bind leaves the drawing as it was.
 Acad::ErrorStatus acedXrefBind(const char* blockName, bool insertBind = false, bool quiet = true,
                                AcDbDatabase* hostDatabase = nullptr);

@@ -154,14 +154,14 @@ Acad::ErrorStatus acedXrefReload(const AcDbObjectIdArray& blockIds, bool,
     return cadhost::xref::reloadXrefs(*xrefs, {blockIds.begin(), blockIds.end()});
 }
 
-// Only the insert bind is offered: the other kind, which keeps the xref's symbols apart under
-// new names, is refused and changes nothing.
+// The insert bind merges the xref's symbols with the drawing's; the other kind keeps them apart
+// under prefixed names.
 Acad::ErrorStatus acedXrefBind(const char* blockName, bool insertBind, bool,
                                AcDbDatabase* hostDatabase) {
-    if (!insertBind) {
-        return Acad::eNotImplementedYet;
-    }
-    return onXrefNamed(blockName, hostDatabase, [blockName](DrawingXrefs& xrefs, AcDbObjectId) {
-        return cadhost::xref::bindXref(xrefs, blockName);
-    });
+    const auto kind =
+        insertBind ? cadhost::xref::BindKind::Insert : cadhost::xref::BindKind::Prefixed;
+    return onXrefNamed(blockName, hostDatabase,
+                       [blockName, kind](DrawingXrefs& xrefs, AcDbObjectId) {
+                           return cadhost::xref::bindXref(xrefs, blockName, kind);
+                       });
 }

@@ -7,6 +7,7 @@
 
 #include "cadhost/db/dxf_error.h"
 #include "cadhost/db/record_copy.h"
+#include "cadhost/xref/dependents.h"
 #include "cadhost/xref/file_search.h"
 
 namespace cadhost::xref {
@@ -25,6 +26,8 @@ constexpr std::int64_t kExternal = 4;
 constexpr std::int64_t kOverlay = 8;
 // External, overlay, dependent on an xref, resolved: what makes a block an xref.
 constexpr std::int64_t kXrefBits = 4 | 8 | 16 | 32;
+// The longest name a symbol table record accepts.
+constexpr std::size_t kLongestName = 255;
 
 std::int64_t blockFlags(DatabaseState& db, const ObjectStub* block) {
     const RecordId begin = db.blockBegin(block);
@@ -34,6 +37,12 @@ std::int64_t blockFlags(DatabaseState& db, const ObjectStub* block) {
 bool isBound(const std::vector<BoundXref>& xrefs, std::string_view name) {
     return std::any_of(xrefs.begin(), xrefs.end(),
                        [name](const BoundXref& xref) { return db::sameName(xref.name, name); });
+}
+
+// Layers every drawing has of its own: an xref never brings them in, so the entities of an
+// xref on them join the drawing's.
+bool isSharedLayer(std::string_view name) {
+    return db::sameName(name, "0") || db::sameName(name, "DEFPOINTS");
 }
 
 void removeGroup(TagList& tags, int code) {
@@ -68,8 +77,9 @@ struct BlockCopy {
 class XrefCopy {
   public:
     XrefCopy(DatabaseState& target, db::UndoLog& log, const BoundXref& xref,
-             const std::vector<BoundXref>& all)
-        : target_(target),
+             const std::vector<BoundXref>& all, BindKind kind)
+        : kind_(kind),
+          target_(target),
           source_(xref.loaded->state()),
           xref_(xref),
           all_(all),
@@ -107,6 +117,9 @@ class XrefCopy {
             return Acad::eWasOpenForRead;
         }
         reserveAll(space, block);
+        if (nameTooLong_) {
+            return Acad::eInvalidInput;
+        }
         placeLayers();
         placeBlocks();
         for (ObjectStub* entity : entities_) {
@@ -188,14 +201,17 @@ class XrefCopy {
             return isBound(all_, name) ? Acad::eOk : Acad::eNotApplicable;
         }
         const bool anonymous = name.starts_with('*');
-        if (ObjectStub* existing = target_.findEntry(TableKind::Block, name);
-            existing && !anonymous) {
+        ObjectStub* existing =
+            kind_ == BindKind::Insert ? target_.findEntry(TableKind::Block, name) : nullptr;
+        if (existing && !anonymous) {
             const bool otherXref =
                 (blockFlags(target_, existing) & kExternal) != 0 && !isBound(all_, name);
             return otherXref ? Acad::eDuplicateRecordName : Acad::eOk;
         }
         BlockCopy copy;
-        copy.name = anonymous ? freeAnonymousName(name) : name;
+        copy.name = anonymous                   ? freeAnonymousName(name)
+                    : kind_ == BindKind::Insert ? name
+                                                : prefixedName(TableKind::Block, name);
         blockNames_[name] = copy.name;
         if (source_.modern()) {
             copy.records.push_back(block);
@@ -215,12 +231,28 @@ class XrefCopy {
             name.size() > 1 && std::isalpha(static_cast<unsigned char>(name[1]))
                 ? name.substr(0, 2)
                 : std::string("*U");
-        for (int n = 1;; ++n) {
-            std::string candidate = prefix + std::to_string(n);
-            const bool given = std::any_of(blocks_.begin(), blocks_.end(), [&](const BlockCopy& b) {
-                return db::sameName(b.name, candidate);
-            });
-            if (!given && !target_.findEntry(TableKind::Block, candidate)) {
+        return firstFree(TableKind::Block, 1, [&](int n) { return prefix + std::to_string(n); });
+    }
+
+    // "XREF$0$NAME" for the xref's symbol NAME, the 0 raised until the name is free. A name
+    // longer than a record accepts makes the bind fail before it changes anything.
+    std::string prefixedName(TableKind kind, const std::string& name) {
+        std::string given = firstFree(
+            kind, 0, [&](int n) { return xref_.name + "$" + std::to_string(n) + "$" + name; });
+        nameTooLong_ = nameTooLong_ || given.size() > kLongestName;
+        return given;
+    }
+
+    // The first of the names `nameFor(first)`, `nameFor(first + 1)` ... that neither the
+    // drawing's table nor an earlier choice of this copy has; it is taken from then on.
+    template <class NameFor>
+    std::string firstFree(TableKind kind, int first, NameFor nameFor) {
+        std::set<std::string, FoldedLess>& given =
+            kind == TableKind::Block ? givenBlocks_ : givenLayers_;
+        for (int n = first;; ++n) {
+            std::string candidate = nameFor(n);
+            if (!given.contains(candidate) && !target_.findEntry(kind, candidate)) {
+                given.insert(candidate);
                 return candidate;
             }
         }
@@ -238,31 +270,84 @@ class XrefCopy {
             copy_.reserve(record);
             layers.insert(db::groupText(source_.doc().tags(record->record), 8, "0"));
         }
-        for (const std::string& name : layers) {
-            if (target_.findEntry(TableKind::Layer, name)) {
+        chooseLayers(layers);
+    }
+
+    // Decides which layer of the drawing each layer the copies use becomes, and which
+    // dependent layers are renamed.
+    void chooseLayers(const std::set<std::string, FoldedLess>& used) {
+        if (kind_ == BindKind::Prefixed) {
+            for (ObjectStub* layer : target_.tableEntries(TableKind::Layer)) {
+                const std::string name = target_.entryName(layer);
+                if (isDependentOn(name, xref_.name)) {
+                    const std::string own = name.substr(xref_.name.size() + 1);
+                    renamedLayers_.emplace_back(layer, prefixedName(TableKind::Layer, own));
+                    layerNames_[own] = renamedLayers_.back().second;
+                }
+            }
+        }
+        for (const std::string& name : used) {
+            if (layerNames_.contains(name)) {
                 continue;
             }
-            if (ObjectStub* dependent =
-                    target_.findEntry(TableKind::Layer, xref_.name + "|" + name)) {
+            const bool merged = kind_ == BindKind::Insert || isSharedLayer(name);
+            if (merged && target_.findEntry(TableKind::Layer, name)) {
+                continue;
+            }
+            ObjectStub* dependent =
+                merged ? target_.findEntry(TableKind::Layer, xref_.name + "|" + name) : nullptr;
+            if (dependent) {
                 renamedLayers_.emplace_back(dependent, name);
             } else if (ObjectStub* layer = source_.findEntry(TableKind::Layer, name)) {
-                copiedLayers_.push_back(layer);
+                const std::string own = source_.entryName(layer);
+                copiedLayers_.emplace_back(layer,
+                                           merged ? own : prefixedName(TableKind::Layer, own));
+                if (!merged) {
+                    layerNames_[name] = copiedLayers_.back().second;
+                }
                 copy_.reserve(layer);
             }
         }
     }
 
-    // The dependent layers take the plain name and stop being dependent; missing layers come
-    // from the xref's drawing.
+    // The dependent layers take their new names and stop being dependent, and the drawing's
+    // entities on them follow; missing layers come from the xref's drawing.
     void placeLayers() {
+        std::map<std::string, std::string, FoldedLess> renamed;  // old name -> new
         for (auto& [layer, name] : renamedLayers_) {
             TagList tags = target_.tagsOf(layer);
+            renamed[db::groupText(tags, 2)] = name;
             db::setGroup(tags, Tag::text(2, name));
             db::setGroup(tags, Tag::integer(70, db::groupInteger(tags, 70) & ~(16 | 32)));
             target_.replace(layer, std::move(tags), &log_);
         }
-        for (ObjectStub* layer : copiedLayers_) {
-            place(layer, target_.doc().table("LAYER")->end);
+        followRenamedLayers(renamed);
+        for (auto& [layer, name] : copiedLayers_) {
+            place(layer, target_.doc().table("LAYER")->end, name);
+        }
+    }
+
+    // Before any copy is placed: the drawing's entities on renamed layers are moved to the
+    // new names, so that no entity is left on a layer that is gone.
+    void followRenamedLayers(const std::map<std::string, std::string, FoldedLess>& renamed) {
+        if (renamed.empty()) {
+            return;
+        }
+        std::vector<std::pair<ObjectStub*, std::string>> moved;
+        for (const char* section : {"ENTITIES", "BLOCKS"}) {
+            auto range = target_.doc().section(section);
+            for (RecordId id = range ? target_.doc().next(range->begin) : dxf::kNoRecord;
+                 id != dxf::kNoRecord && id != range->end; id = target_.doc().next(id)) {
+                auto layer = renamed.find(db::groupText(target_.doc().tags(id), 8));
+                if (layer != renamed.end()) {
+                    moved.emplace_back(target_.stubFor(id), layer->second);
+                }
+            }
+        }
+        for (auto& [entity, name] : moved) {
+            TagList tags = target_.tagsOf(entity);
+            db::setGroup(tags, Tag::text(8, name));
+            target_.replace(entity, std::move(tags), &log_);
         }
     }
 
@@ -278,19 +363,25 @@ class XrefCopy {
         }
     }
 
-    void place(ObjectStub* record, RecordId position, const std::string& blockName = "") {
+    // Places the copy of a record; `entryName` is the drawing's name of a block or layer record.
+    void place(ObjectStub* record, RecordId position, const std::string& entryName = "") {
         TagList tags = copy_.remapped(record, source_.tagsOf(record));
         const std::string type = tags.front().value;
         if (type == "BLOCK_RECORD" || type == "BLOCK") {
-            db::setGroup(tags, Tag::text(2, blockName));
+            db::setGroup(tags, Tag::text(2, entryName));
             if (db::findGroup(tags, 3)) {
-                db::setGroup(tags, Tag::text(3, blockName));
+                db::setGroup(tags, Tag::text(3, entryName));
             }
+        } else if (type == "LAYER") {
+            db::setGroup(tags, Tag::text(2, entryName));
         } else if (type == "INSERT" || type == "DIMENSION") {
             auto name = blockNames_.find(db::groupText(tags, 2));
             if (name != blockNames_.end()) {
                 db::setGroup(tags, Tag::text(2, name->second));
             }
+        }
+        if (auto layer = layerNames_.find(db::groupText(tags, 8)); layer != layerNames_.end()) {
+            db::setGroup(tags, Tag::text(8, layer->second));
         }
         const std::string lineType = db::groupText(tags, 6);
         if (!lineType.empty() && !lineTypes_.has(lineType)) {
@@ -308,6 +399,7 @@ class XrefCopy {
         copy_.place(std::move(tags), position);
     }
 
+    BindKind kind_;
     DatabaseState& target_;
     DatabaseState& source_;
     const BoundXref& xref_;
@@ -319,17 +411,23 @@ class XrefCopy {
     std::vector<ObjectStub*> entities_;  // of model space, with their followers
     std::vector<BlockCopy> blocks_;
     std::map<std::string, std::string, FoldedLess> blockNames_;  // xref's name -> drawing's
+    // The drawing's layers and the xref's layers to copy, with the names they get.
     std::vector<std::pair<ObjectStub*, std::string>> renamedLayers_;
-    std::vector<ObjectStub*> copiedLayers_;
+    std::vector<std::pair<ObjectStub*, std::string>> copiedLayers_;
+    // The xref's layers that the drawing names otherwise: xref's name -> drawing's.
+    std::map<std::string, std::string, FoldedLess> layerNames_;
+    std::set<std::string, FoldedLess> givenBlocks_;  // names chosen by this copy
+    std::set<std::string, FoldedLess> givenLayers_;
+    bool nameTooLong_ = false;
 };
 
 }  // namespace
 
 Acad::ErrorStatus bindAsBlocks(Change& change, AcDbDatabase& drawing,
-                               const std::vector<BoundXref>& xrefs) {
+                               const std::vector<BoundXref>& xrefs, BindKind kind) {
     try {
         for (const BoundXref& xref : xrefs) {
-            XrefCopy copy(drawing.state(), change.log(), xref, xrefs);
+            XrefCopy copy(drawing.state(), change.log(), xref, xrefs, kind);
             if (Acad::ErrorStatus es = copy.run(); es != Acad::eOk) {
                 return es;
             }

@@ -12,7 +12,6 @@
 #include "cadhost/xref/dependents.h"
 #include "cadhost/xref/drawing_scan.h"
 #include "cadhost/xref/unload_mark.h"
-#include "cadhost/xref/xref_bind.h"
 #include "platform/splitpath.h"
 
 namespace cadhost::xref {
@@ -363,7 +362,7 @@ Acad::ErrorStatus reloadXrefs(DrawingXrefs& xrefs, const std::vector<AcDbObjectI
     return setUnloaded(xrefs, blocks, false);
 }
 
-Acad::ErrorStatus bindXref(DrawingXrefs& xrefs, const std::string& name) {
+Acad::ErrorStatus bindXref(DrawingXrefs& xrefs, const std::string& name, BindKind kind) {
     AcDbDatabase& drawing = xrefs.drawing();
     AcDbObjectId target;
     Acad::ErrorStatus es = findXref(drawing, name, target);
@@ -386,7 +385,7 @@ Acad::ErrorStatus bindXref(DrawingXrefs& xrefs, const std::string& name) {
         names.push_back(xref.name);
     }
     Change change(drawing);
-    es = bindAsBlocks(change, drawing, bound);
+    es = bindAsBlocks(change, drawing, bound, kind);
     return finishRemoval(xrefs, change, es, names);
 }
 

@@ -9,6 +9,7 @@
 
 #include "cadhost/sdk/gegeom.h"
 #include "cadhost/xref/drawing_xrefs.h"
+#include "cadhost/xref/xref_bind.h"
 
 namespace cadhost::xref {
 
@@ -39,10 +40,10 @@ Acad::ErrorStatus unloadXrefs(DrawingXrefs& xrefs, const std::vector<AcDbObjectI
 Acad::ErrorStatus reloadXrefs(DrawingXrefs& xrefs, const std::vector<AcDbObjectId>& blocks);
 
 // Binds the xref as an ordinary block of the same name, together with the xrefs nested in it
-// (see bindAsBlocks); the symbols "NAME|..." they brought in are merged or erased.
-// eNotApplicable for a nested xref and when the xref or one nested in it is not loaded,
-// eInvalidInput when they insert each other in a circle.
-Acad::ErrorStatus bindXref(DrawingXrefs& xrefs, const std::string& name);
+// (see bindAsBlocks); the symbols "NAME|..." they brought in are merged or renamed as `kind`
+// says, and those left are erased. eNotApplicable for a nested xref and when the xref or one
+// nested in it is not loaded, eInvalidInput when they insert each other in a circle.
+Acad::ErrorStatus bindXref(DrawingXrefs& xrefs, const std::string& name, BindKind kind);
 
 // The xref block of that name; eKeyNotFound, or eNotApplicable when it is not an xref.
 Acad::ErrorStatus findXref(AcDbDatabase& drawing, const std::string& name, AcDbObjectId& block);

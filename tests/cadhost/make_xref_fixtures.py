@@ -20,6 +20,10 @@ bind/host.dxf inserts PARTS (parts.dxf beside it) twice; it has a layer SHARED o
 the layer PARTS|OWN that PARTS brought in. parts.dxf holds lines, a lightweight and a 2D
 polyline, text, and a reference with an attribute to its block BOLT, on layers 0, SHARED and
 OWN. bind/blocked.dxf is host.dxf that also inserts a block PARTS|STUB of its own.
+bind/taken.dxf is host.dxf that already has the names a prefixed bind would give first: the
+layer PARTS$0$OWN and the block PARTS$0$BOLT, and a block BOLT of its own; it also keeps a
+layer PARTS|UNUSED that nothing uses. Both draw a circle of their own on PARTS|OWN.
+FLOOR draws its line on its layer TILES.
 """
 import sys
 from pathlib import Path
@@ -62,7 +66,7 @@ def bind_fixtures(out):
     bolt_ref.add_attrib("SIZE", "M8", (5, 4))
     parts.saveas(out / "parts.dxf")
 
-    def host_with(blocked):
+    def host_with(blocked=False, taken=False):
         host = ezdxf.new("R2000")
         host.layers.add("SHARED", color=1)
         host.layers.add("PARTS|OWN", color=3)
@@ -71,13 +75,21 @@ def bind_fixtures(out):
         msp.add_circle((0, 0), 3, dxfattribs={"layer": "SHARED"})
         msp.add_blockref("PARTS", (0, 0))
         msp.add_blockref("PARTS", (20, 0), dxfattribs={"xscale": 2, "yscale": 2})
+        if blocked or taken:
+            msp.add_circle((0, 0), 1, dxfattribs={"layer": "PARTS|OWN"})
         if blocked:
             host.blocks.new("PARTS|STUB").add_point((0, 0))
             msp.add_blockref("PARTS|STUB", (0, 0))
+        if taken:
+            host.layers.add("PARTS$0$OWN", color=6)
+            host.layers.add("PARTS|UNUSED", color=4)
+            host.blocks.new("BOLT").add_point((7, 7))
+            host.blocks.new("PARTS$0$BOLT").add_point((8, 8))
         return host
 
-    host_with(False).saveas(out / "host.dxf")
-    host_with(True).saveas(out / "blocked.dxf")
+    host_with().saveas(out / "host.dxf")
+    host_with(blocked=True).saveas(out / "blocked.dxf")
+    host_with(taken=True).saveas(out / "taken.dxf")
 
 
 def main():
@@ -108,7 +120,8 @@ def main():
         inserted={"FLOOR", "SITE"},
         line_layer="PLAN_WALLS",
     ).saveas(out / "sub" / "plan.dxf")
-    drawing([("ROOM", "rooms\\room.dxf", attach)]).saveas(out / "sub" / "floor.dxf")
+    drawing([("ROOM", "rooms\\room.dxf", attach)], line_layer="TILES").saveas(
+        out / "sub" / "floor.dxf")
     for name in ("sub/rooms/room", "sub/site", "sub/spare", "trees", "abs/abs",
                  "support/lib", "loose"):
         drawing([]).saveas(out / f"{name}.dxf")

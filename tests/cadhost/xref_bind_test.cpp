@@ -1,5 +1,6 @@
-// Binding xrefs as blocks: the bound drawing read back by ezdxf and compared with the xref's
-// own file, reopened without that file, and refusals that leave the file as it was.
+// Binding xrefs as blocks, with the xref's symbols merged (insert) or kept apart under prefixed
+// names: the bound drawing read back by ezdxf and compared with the xref's own file, reopened
+// without that file, and refusals that leave the file as it was.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -34,13 +35,15 @@ struct Current {
         EXPECT_EQ(db().saveAs(path.c_str()), Acad::eOk);
         return dxftest::readBytes(path);
     }
-    // xref_bind_check.py's report on the saved drawing's block and the xref's file.
+    // xref_bind_check.py's report on the saved drawing's block and the xref's file; `renamed`
+    // holds "NAME=BOUND_NAME" for the xref's layers and blocks the drawing names otherwise.
     std::string compared(const std::string& saved, const std::string& block,
-                         const std::string& xref) {
+                         const std::string& xref, const std::vector<std::string>& renamed = {}) {
+        std::vector<std::string> arguments{(fixtures.folder / saved).string(), block,
+                                           (fixtures.folder / xref).string()};
+        arguments.insert(arguments.end(), renamed.begin(), renamed.end());
         int status = 0;
-        std::string report = dxftest::runPython(
-            "xref_bind_check.py",
-            {(fixtures.folder / saved).string(), block, (fixtures.folder / xref).string()}, status);
+        std::string report = dxftest::runPython("xref_bind_check.py", arguments, status);
         EXPECT_EQ(status, 0) << report;
         return report;
     }
@@ -51,6 +54,12 @@ struct Current {
         open = std::make_unique<OpenDrawing>(fixtures, name);
         acdbHostApplicationServices()->setWorkingDatabase(&db());
         return resaved();
+    }
+    // The same with the xref's file gone: a bound drawing no longer needs it.
+    void reopenedWithout(const std::string& name, const std::string& xrefFile) {
+        std::filesystem::remove(fixtures.folder / xrefFile);
+        reopened(name);
+        EXPECT_THAT(open->messages, testing::IsEmpty());
     }
     std::string resaved() {
         EXPECT_EQ(db().save(), Acad::eOk);
@@ -92,22 +101,77 @@ TEST(XrefBind, TheBlockHoldsTheXrefDrawingWithItsLayersMergedAndTheFileIsNoLonge
               // SHARED stays the drawing's (colour 1); PARTS|OWN became OWN.
               HasSubstr("\"SHARED\": 1"), HasSubstr("\"OWN\": 3"), Not(HasSubstr("PARTS|"))));
 
-    std::filesystem::remove(c.fixtures.folder / "bind" / "parts.dxf");
-    c.reopened("bind/bound.dxf");
-    EXPECT_THAT(c.open->messages, testing::IsEmpty());
+    c.reopenedWithout("bind/bound.dxf", "bind/parts.dxf");
     EXPECT_EQ(statusOf(c.db(), "PARTS"), AcDb::kXrfNotAnXref);
     EXPECT_EQ(statusOf(c.db(), "BOLT"), AcDb::kXrfNotAnXref);
 }
 
-TEST(XrefBind, NestedXrefsAreBoundWithTheXrefAndItsOverlaysLeftOut) {
-    Current c("host.dxf");
-    ASSERT_EQ(acedXrefBind("PLAN", true), Acad::eOk);
+TEST(XrefBind, APrefixedBindKeepsTheXrefsLayersAndBlocksApartUnderPrefixedNames) {
+    Current c("bind/host.dxf");
+    const AcDbObjectId dependent = dbtest::layerId(c.db(), "PARTS|OWN");
+    ASSERT_EQ(acedXrefBind("PARTS", false), Acad::eOk);
+    EXPECT_FALSE(isXref(c.db(), "PARTS"));
+    // The layer PARTS brought in is the same record under its new name.
+    EXPECT_EQ(dbtest::layerId(c.db(), "PARTS$0$OWN"), dependent);
+    EXPECT_TRUE(dbtest::layerId(c.db(), "OWN").isNull());
+    EXPECT_TRUE(dbtest::blockId(c.db(), "BOLT").isNull());
+
+    c.saved("bind/bound.dxf");
+    EXPECT_THAT(c.compared("bind/bound.dxf", "PARTS", "bind/parts.dxf",
+                           {"OWN=PARTS$0$OWN", "SHARED=PARTS$0$SHARED", "BOLT=PARTS$0$BOLT"}),
+                AllOf(HasSubstr("\"audit_errors\": []"), HasSubstr("\"differences\": []"),
+                      HasSubstr("\"entities\": 6"), HasSubstr("\"xrefs\": []"),
+                      // The drawing's SHARED (colour 1) and the xref's (5) both stay.
+                      HasSubstr("\"SHARED\": 1"), HasSubstr("\"PARTS$0$SHARED\": 5"),
+                      HasSubstr("\"PARTS$0$OWN\": 3"), Not(HasSubstr("PARTS|"))));
+
+    c.reopenedWithout("bind/bound.dxf", "bind/parts.dxf");
+    EXPECT_EQ(statusOf(c.db(), "PARTS"), AcDb::kXrfNotAnXref);
+    EXPECT_EQ(statusOf(c.db(), "PARTS$0$BOLT"), AcDb::kXrfNotAnXref);
+}
+
+TEST(XrefBind, TakenPrefixedNamesRaiseTheNumberAndTheDrawingsOwnSymbolsStayAsTheyAre) {
+    Current c("bind/taken.dxf");
+    ASSERT_EQ(acedXrefBind("PARTS", false), Acad::eOk);
+    c.saved("bind/bound.dxf");
+    EXPECT_THAT(c.compared("bind/bound.dxf", "PARTS", "bind/parts.dxf",
+                           {"OWN=PARTS$1$OWN", "SHARED=PARTS$0$SHARED", "BOLT=PARTS$1$BOLT"}),
+                AllOf(HasSubstr("\"audit_errors\": []"), HasSubstr("\"differences\": []"),
+                      HasSubstr("\"PARTS$0$OWN\": 6"), HasSubstr("\"PARTS$1$OWN\": 3"),
+                      HasSubstr("\"PARTS$0$UNUSED\": 4"), Not(HasSubstr("PARTS|")),
+                      // The drawing's circle on the layer PARTS brought in follows its new name.
+                      HasSubstr("\"model_space\": [\"CIRCLE PARTS$1$OWN\", \"CIRCLE SHARED\", "
+                                "\"INSERT 0\", \"INSERT 0\"]")));
+    for (const char* own : {"BOLT", "PARTS$0$BOLT"}) {
+        EXPECT_FALSE(dbtest::entityOfType(c.db(), own, "POINT").isNull()) << own;
+        EXPECT_TRUE(dbtest::entityOfType(c.db(), own, "CIRCLE").isNull()) << own;
+    }
+}
+
+TEST(XrefBind, AnInsertBindMovesTheDrawingsEntitiesOnTheXrefsLayerToItsNewName) {
+    Current c("bind/taken.dxf");
+    ASSERT_EQ(acedXrefBind("PARTS", true), Acad::eOk);
+    c.saved("bind/bound.dxf");
+    EXPECT_THAT(c.compared("bind/bound.dxf", "PARTS", "bind/parts.dxf"),
+                AllOf(HasSubstr("\"audit_errors\": []"), HasSubstr("\"OWN\": 3"),
+                      HasSubstr("\"model_space\": [\"CIRCLE OWN\", \"CIRCLE SHARED\", "),
+                      Not(HasSubstr("PARTS|"))));
+}
+
+// Binds PLAN, which takes FLOOR and ROOM nested in it along, and saves the drawing.
+void bindPlan(Current& c, bool insert) {
+    ASSERT_EQ(acedXrefBind("PLAN", insert), Acad::eOk);
     for (const char* bound : {"PLAN", "FLOOR", "ROOM"}) {
         EXPECT_FALSE(isXref(c.db(), bound)) << bound;
         EXPECT_FALSE(dbtest::entityOfType(c.db(), bound, "LINE").isNull()) << bound;
     }
     EXPECT_EQ(statusOf(c.db(), "TREES"), AcDb::kXrfResolved);  // other xrefs stay
     c.saved("bound.dxf");
+}
+
+TEST(XrefBind, NestedXrefsAreBoundWithTheXrefAndItsOverlaysLeftOut) {
+    Current c("host.dxf");
+    bindPlan(c, true);
     EXPECT_THAT(c.compared("bound.dxf", "FLOOR", "sub/floor.dxf"),
                 AllOf(HasSubstr("\"audit_errors\": []"), HasSubstr("\"differences\": []")));
     // PLAN's overlay SITE is left out: its line and its reference to FLOOR are all there is.
@@ -124,21 +188,48 @@ TEST(XrefBind, NestedXrefsAreBoundWithTheXrefAndItsOverlaysLeftOut) {
     }
 }
 
-TEST(XrefBind, RefusedBindsLeaveTheSavedFileAsItWas) {
+TEST(XrefBind, NestedXrefsOfAPrefixedBindNameTheirLayersAfterThemselves) {
+    Current c("host.dxf");
+    bindPlan(c, false);
+    EXPECT_THAT(c.compared("bound.dxf", "FLOOR", "sub/floor.dxf", {"TILES=FLOOR$0$TILES"}),
+                AllOf(HasSubstr("\"audit_errors\": []"), HasSubstr("\"differences\": []"),
+                      HasSubstr("\"FLOOR$0$TILES\": 2"), Not(HasSubstr("\"TILES\""))));
+    // PLAN|WALLS, which nothing uses, is renamed too.
+    EXPECT_THAT(c.compared("bound.dxf", "PLAN", "sub/plan.dxf", {"PLAN_WALLS=PLAN$0$PLAN_WALLS"}),
+                AllOf(HasSubstr("\"differences\": [\"PLAN: 2 entities, the xref has 3\"]"),
+                      HasSubstr("\"PLAN$0$PLAN_WALLS\": 2"), HasSubstr("\"PLAN$0$WALLS\": 1"),
+                      Not(HasSubstr("PLAN|")), Not(HasSubstr("\"PLAN_WALLS\""))));
+}
+
+TEST(XrefBind, RefusedBindsOfEitherKindLeaveTheSavedFileAsItWas) {
     Current c("host.dxf");
     ASSERT_EQ(acedXrefUnload("TREES"), Acad::eOk);
     const std::string before = c.reopened("before.dxf");
-    EXPECT_EQ(acedXrefBind("FLOOR", true), Acad::eNotApplicable);   // nested in PLAN
-    EXPECT_EQ(acedXrefBind("TREES", true), Acad::eNotApplicable);   // unloaded
-    EXPECT_EQ(acedXrefBind("NOTDXF", true), Acad::eNotApplicable);  // unresolved
-    EXPECT_EQ(acedXrefBind("GONE", true), Acad::eNotApplicable);    // file not found
-    EXPECT_EQ(acedXrefBind("CYCLE1", true), Acad::eInvalidInput);   // would hold itself
-    EXPECT_EQ(acedXrefBind("NOSUCH", true), Acad::eKeyNotFound);
-    EXPECT_EQ(acedXrefBind("*Model_Space", true), Acad::eNotApplicable);
-    EXPECT_EQ(acedXrefBind("PLAN", false), Acad::eNotImplementedYet);
+    for (bool insert : {true, false}) {
+        SCOPED_TRACE(insert ? "insert bind" : "prefixed bind");
+        EXPECT_EQ(acedXrefBind("FLOOR", insert), Acad::eNotApplicable);   // nested in PLAN
+        EXPECT_EQ(acedXrefBind("TREES", insert), Acad::eNotApplicable);   // unloaded
+        EXPECT_EQ(acedXrefBind("NOTDXF", insert), Acad::eNotApplicable);  // unresolved
+        EXPECT_EQ(acedXrefBind("GONE", insert), Acad::eNotApplicable);    // file not found
+        EXPECT_EQ(acedXrefBind("CYCLE1", insert), Acad::eInvalidInput);   // would hold itself
+        EXPECT_EQ(acedXrefBind("NOSUCH", insert), Acad::eKeyNotFound);
+        EXPECT_EQ(acedXrefBind("*Model_Space", insert), Acad::eNotApplicable);
+    }
     EXPECT_TRUE(c.resaved() == before);
     EXPECT_TRUE(isXref(c.db(), "PLAN"));
     EXPECT_EQ(statusOf(c.db(), "FLOOR"), AcDb::kXrfResolved);
+}
+
+TEST(XrefBind, APrefixedNameLongerThanARecordTakesIsRefused) {
+    Current c("bind/host.dxf");
+    const std::string name(250, 'P');
+    ASSERT_EQ(acedXrefAttach(c.fixtures.hostPath("bind\\parts.dxf").c_str(), name.c_str()),
+              Acad::eOk);
+    const std::string before = c.reopened("bind/before.dxf");
+    // "PPP...$0$SHARED" would be 259 characters long.
+    EXPECT_EQ(acedXrefBind(name.c_str(), false), Acad::eInvalidInput);
+    EXPECT_TRUE(c.resaved() == before);
+    EXPECT_EQ(acedXrefBind(name.c_str(), true), Acad::eOk);
 }
 
 // The file from its TABLES section on: what is left when the header's save stamps are not.
@@ -146,19 +237,26 @@ std::string afterHeader(const std::string& bytes) {
     return bytes.substr(bytes.find("\nTABLES\n"));
 }
 
-TEST(XrefBind, AFailureAfterTheCopyUndoesAllOfIt) {
-    Current c("bind/blocked.dxf");
-    const std::string before = c.reopened("bind/before.dxf");
-    // PARTS|STUB goes with PARTS, but the drawing inserts it: the erase is refused.
-    EXPECT_EQ(acedXrefBind("PARTS", true), Acad::eObjectIsReferenced);
-    EXPECT_TRUE(isXref(c.db(), "PARTS"));
-    EXPECT_TRUE(dbtest::entityOfType(c.db(), "PARTS", "LINE").isNull());
-    EXPECT_TRUE(dbtest::layerId(c.db(), "OWN").isNull());
-    EXPECT_FALSE(dbtest::layerId(c.db(), "PARTS|OWN").isNull());
-    EXPECT_EQ(statusOf(c.db(), "PARTS"), AcDb::kXrfResolved);
-    // An aborted change still counts as one when saving: the header's save time and handle
-    // seed move on, every record is as it was.
-    EXPECT_TRUE(afterHeader(c.resaved()) == afterHeader(before));
+TEST(XrefBind, AFailureAfterTheCopyUndoesAllOfItForEitherKind) {
+    for (bool insert : {true, false}) {
+        SCOPED_TRACE(insert ? "insert bind" : "prefixed bind");
+        Current c("bind/blocked.dxf");
+        const std::string before = c.reopened("bind/before.dxf");
+        // PARTS|STUB goes with PARTS, but the drawing inserts it: the erase is refused after
+        // the layers were renamed, the drawing's circle moved and the copies placed.
+        EXPECT_EQ(acedXrefBind("PARTS", insert), Acad::eObjectIsReferenced);
+        EXPECT_TRUE(isXref(c.db(), "PARTS"));
+        EXPECT_TRUE(dbtest::entityOfType(c.db(), "PARTS", "LINE").isNull());
+        for (const char* layer : {"OWN", "PARTS$0$OWN", "PARTS$0$SHARED"}) {
+            EXPECT_TRUE(dbtest::layerId(c.db(), layer).isNull()) << layer;
+        }
+        EXPECT_TRUE(dbtest::blockId(c.db(), "PARTS$0$BOLT").isNull());
+        EXPECT_FALSE(dbtest::layerId(c.db(), "PARTS|OWN").isNull());
+        EXPECT_EQ(statusOf(c.db(), "PARTS"), AcDb::kXrfResolved);
+        // An aborted change still counts as one when saving: the header's save time and
+        // handle seed move on, every record is as it was.
+        EXPECT_TRUE(afterHeader(c.resaved()) == afterHeader(before));
+    }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@ namespace {
 
 using e2etest::CadhostProgram;
 using e2etest::ProgramRun;
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -108,7 +109,6 @@ TEST_F(XrefScripts, RefusedOperationsSayWhyAndChangeNothing) {
     EXPECT_THAT(run.output, HasSubstr("failed at line 3: NOSUCH"));
 }
 
-// Binding belongs to the xref engine; until it can bind, -XREF says so and keeps the xref.
 TEST_F(XrefScripts, InsertBindTurnsTheXrefIntoAnOrdinaryBlock) {
     write("bind.scr", "-XREF\nBind\nROADS\nInsert\nSAVE\nQUIT\n");
     const ProgramRun run = cadhost("-b bind.scr site.dxf");
@@ -117,12 +117,20 @@ TEST_F(XrefScripts, InsertBindTurnsTheXrefIntoAnOrdinaryBlock) {
     EXPECT_THAT(summary("site.dxf"), Not(HasSubstr("ROADS path=")));
 }
 
-TEST_F(XrefScripts, PrefixedBindIsRefusedAndChangesNothing) {
-    write("bind.scr", "-XREF\nBind\nROADS\nBind\nSAVE\nQUIT\n");
+TEST_F(XrefScripts, BindKeepsTheXrefsLayersApartUnderPrefixedNames) {
+    ASSERT_EQ(python(XREF_LAYERS_SCRIPT, "add .").exitCode, 0);
+    // The drawing takes the first prefixed name itself, so the bind goes on to the next.
+    write("bind.scr", "-LAYER\nNew\nROADS$0$KERB\n\n-XREF\nBind\nROADS\nBind\nSAVE\nQUIT\n");
     const ProgramRun run = cadhost("-b bind.scr site.dxf");
-    EXPECT_EQ(run.exitCode, 1) << run.output;
-    EXPECT_THAT(run.output, HasSubstr("cannot do that yet"));
-    EXPECT_THAT(summary("site.dxf"), HasSubstr("ROADS path=xrefs\\roads.dxf"));
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("Xref \"ROADS\" bound."));
+    EXPECT_THAT(summary("site.dxf"), Not(HasSubstr("ROADS path=")));
+    const ProgramRun layers = python(XREF_LAYERS_SCRIPT, "show site.dxf ROADS");
+    EXPECT_EQ(layers.exitCode, 0) << layers.output;
+    EXPECT_THAT(layers.output,
+                AllOf(HasSubstr("layer KERB 1\n"), HasSubstr("layer ROADS$0$KERB 7\n"),
+                      HasSubstr("layer ROADS$1$KERB 3\n"), Not(HasSubstr("ROADS|")),
+                      HasSubstr("ROADS: LINE ROADS$1$KERB\n"), HasSubstr("audit errors=0")));
 }
 
 // Relative xref paths start at the drawing's folder: saved elsewhere, the drawing finds its
