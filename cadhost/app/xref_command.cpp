@@ -38,7 +38,7 @@ std::string reason(Acad::ErrorStatus es) {
         case Acad::eFileAccessErr:
             return "the file cannot be read as a drawing";
         case Acad::eNotApplicable:
-            return "it is nested in another xref";
+            return "it is nested in another xref, or it or an xref nested in it is not loaded";
         case Acad::eKeyNotFound:
             return "there is no xref of that name";
         case Acad::eInvalidInput:

@@ -97,6 +97,9 @@ TEST_F(XrefScripts, RefusedOperationsSayWhyAndChangeNothing) {
         {"-XREF\nUnload\nFURNITURE\n", "nested in BUILDING and changes with it"},
         {"-XREF\nDetach\nNOSUCH*\n", "No xref of the drawing matches NOSUCH*"},
         {"-XREF\nDetach\nROADS\nNo\n", "Command: GETVAR"},
+        {"-XREF\nBind\nPARKING\nBind\n",
+         "Xref \"PARKING\" is unchanged: it is nested in another xref, or it or an xref nested "
+         "in it is not loaded."},
     };
     for (const auto& [commands, message] : cases) {
         const ProgramRun run = cadhost("site.dxf", commands + "GETVAR DBMOD\n");
