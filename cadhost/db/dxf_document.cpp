@@ -48,7 +48,10 @@ Document::Record& Document::record(RecordId id) {
 }
 
 std::string Document::version() const {
-    return headerString("$ACADVER").value_or("AC1009");
+    if (!version_) {
+        version_ = headerString("$ACADVER").value_or("AC1009");
+    }
+    return *version_;
 }
 
 RecordId Document::next(RecordId id) const {
@@ -68,6 +71,41 @@ std::uint64_t Document::owner(RecordId id) const {
 }
 bool Document::isRewritten(RecordId id) const {
     return record(id).tags != nullptr;
+}
+
+RecordId Document::sectionOf(RecordId id) const {
+    std::uint16_t section = record(id).section;
+    return section ? sections_[section - 1].begin : kNoRecord;
+}
+
+RecordId Document::tableOf(RecordId id) const {
+    std::uint16_t table = record(id).table;
+    return table ? tables_[table - 1].begin : kNoRecord;
+}
+
+std::uint64_t Document::revisionWithin(RecordId marker) const {
+    const Record& r = record(marker);
+    if (r.type == "SECTION") {
+        return sectionRevisions_[r.section - 1];
+    }
+    if (r.type == "TABLE") {
+        return tableRevisions_[r.table - 1];
+    }
+    throw DxfError("record " + std::to_string(marker) + " opens no section or table");
+}
+
+void Document::countEdit(const Record& r) {
+    modified_ = true;
+    ++revision_;
+    if (r.section) {
+        ++sectionRevisions_[r.section - 1];
+        if (sections_[r.section - 1].name == "HEADER") {
+            version_.reset();
+        }
+    }
+    if (r.table) {
+        ++tableRevisions_[r.table - 1];
+    }
 }
 
 std::string_view Document::sectionName(RecordId id) const {
@@ -244,8 +282,7 @@ void Document::setTags(RecordId id, std::vector<Tag> tags) {
         handles_[r.handle] = id;
         nextHandle_ = std::max(nextHandle_, r.handle + 1);
     }
-    modified_ = true;
-    ++revision_;
+    countEdit(r);
 }
 
 void Document::replaceTags(RecordId id, std::vector<Tag> tags) {
@@ -300,8 +337,7 @@ void Document::erase(RecordId id) {
     forgetHeaderName(id);
     r.erased = true;
     r.tags.reset();
-    modified_ = true;
-    ++revision_;
+    countEdit(r);
     adjustTableCount(r.table, -1);
 }
 

@@ -73,6 +73,14 @@ class Document {
     bool isModified() const { return modified_; }
     // Counts the edits since the document was read: equal counts mean unchanged content.
     std::uint64_t revision() const { return revision_; }
+    // The SECTION and the TABLE record that open the section and the table the record is in
+    // (a marker is in the section or table it opens or closes); kNoRecord outside any.
+    RecordId sectionOf(RecordId id) const;
+    RecordId tableOf(RecordId id) const;
+    // Counts the edits of the records in the section or table that `marker` (a SECTION or
+    // TABLE record) opens: equal counts mean those records are unchanged, whatever changed
+    // elsewhere.
+    std::uint64_t revisionWithin(RecordId marker) const;
 
     RecordId findHandle(std::uint64_t handle) const;
     std::optional<Range> section(std::string_view name) const;
@@ -115,6 +123,7 @@ class Document {
     Record& record(RecordId id);
     void validate(const std::vector<Tag>& tags, std::uint16_t section, RecordId replacing) const;
     void setTags(RecordId id, std::vector<Tag> tags);
+    void countEdit(const Record& r);
     void forgetHeaderName(RecordId id);
     RecordId insert(RecordId after, RecordId before, std::uint16_t section, std::uint16_t table,
                     std::vector<Tag> tags);
@@ -138,6 +147,10 @@ class Document {
     std::uint64_t nextHandle_ = 1;  // above every handle seen
     bool modified_ = false;
     std::uint64_t revision_ = 0;
+    std::vector<std::uint64_t> sectionRevisions_;                  // parallel to sections_
+    std::vector<std::uint64_t> tableRevisions_;                    // parallel to tables_
+    // $ACADVER as last read; every look-up by name asks for it, so it is not decoded each time.
+    mutable std::optional<std::string> version_;
     mutable std::unordered_map<std::uint64_t, RecordId> handles_;  // built on first need
     mutable bool handlesIndexed_ = false;
 };

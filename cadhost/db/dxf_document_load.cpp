@@ -198,6 +198,8 @@ Document Document::parse(FileBytes file) {
 }
 
 void Document::finishLoading() {
+    sectionRevisions_.assign(sections_.size(), 0);
+    tableRevisions_.assign(tables_.size(), 0);
     auto seed = headerString("$HANDSEED");
     handseed_ = seed ? parseHandle(*seed).value_or(0) : 0;
     nextHandle_ = std::max(nextHandle_, handseed_);

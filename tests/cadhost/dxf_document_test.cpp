@@ -115,6 +115,7 @@ TEST(DxfDocument, HeaderVariablesAreReadSetAndAdded) {
     EXPECT_EQ(doc.version(), "AC1015");
     EXPECT_EQ(doc.headerString("$PROJECTNAME"), std::nullopt);
     doc.setHeaderVariable("$ACADVER", {Tag::text(1, "AC1018")});
+    EXPECT_EQ(doc.version(), "AC1018");
     doc.setHeaderVariable("$PROJECTNAME", {Tag::text(1, "Bridge")});
     doc.setHeaderVariable("$EXTMIN", {Tag::real(10, 1), Tag::real(20, 2), Tag::real(30, 3)});
 
@@ -132,6 +133,9 @@ TEST(DxfDocument, HeaderVariablesAreReadSetAndAdded) {
     EXPECT_EQ(doc.headerVariable("$HYPERLINKBASE"), kNoRecord);
     doc.setHeaderVariable("$PROJECTNAME", {Tag::text(1, "Tunnel")});
     EXPECT_EQ(Document::fromBytes(doc.toBytes()).headerString("$PROJECTNAME"), "Tunnel");
+
+    doc.erase(doc.headerVariable("$ACADVER"));
+    EXPECT_EQ(doc.version(), "AC1009");
 
     Document headless = Document::fromBytes("  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF\n");
     EXPECT_EQ(headless.version(), "AC1009");
@@ -160,6 +164,50 @@ TEST(DxfDocument, TableEntryCountFollowsInsertsAndErasures) {
     EXPECT_EQ(doc.tableName(outside), "");
     EXPECT_EQ(doc.sectionName(outside), "TABLES");
     EXPECT_EQ(count(), 2);
+}
+
+TEST(DxfDocument, EachSectionAndTableCountsTheEditsOfItsOwnRecords) {
+    Document doc = Document::fromBytes(kSmall);
+    const auto layers = *doc.table("LAYER");
+    const RecordId header = doc.section("HEADER")->begin;
+    const RecordId tables = doc.section("TABLES")->begin;
+    const RecordId entities = doc.section("ENTITIES")->begin;
+    const RecordId line = firstOfType(doc, "LINE");
+    EXPECT_EQ(doc.sectionOf(line), entities);
+    EXPECT_EQ(doc.tableOf(line), kNoRecord);
+    EXPECT_EQ(doc.sectionOf(layers.begin), tables);
+    EXPECT_EQ(doc.tableOf(layers.end), layers.begin);
+    EXPECT_THROW(doc.revisionWithin(line), DxfError);
+
+    // Which of HEADER, TABLES, the LAYER table and ENTITIES an edit counts in.
+    auto counted = [&](auto edit) {
+        const std::vector<RecordId> scopes{header, tables, layers.begin, entities};
+        std::vector<std::uint64_t> before;
+        for (RecordId scope : scopes) {
+            before.push_back(doc.revisionWithin(scope));
+        }
+        edit();
+        std::vector<bool> changed;
+        for (std::size_t i = 0; i < scopes.size(); ++i) {
+            changed.push_back(doc.revisionWithin(scopes[i]) != before[i]);
+        }
+        return changed;
+    };
+    using Changed = std::vector<bool>;
+    EXPECT_EQ(counted([&] {
+                  doc.replaceTags(line, {Tag::text(0, "LINE"), Tag::text(8, "A")});
+              }),
+              (Changed{false, false, false, true}));
+    RecordId layer = kNoRecord;
+    EXPECT_EQ(counted([&] {
+                  layer = doc.insertBefore(layers.end, {Tag::text(0, "LAYER"), Tag::text(2, "A")});
+              }),
+              (Changed{false, true, true, false}));
+    EXPECT_EQ(counted([&] { doc.erase(layer); }), (Changed{false, true, true, false}));
+    EXPECT_EQ(counted([&] { doc.insertAfter(layers.end, {Tag::text(0, "NOTE")}); }),
+              (Changed{false, true, false, false}));
+    EXPECT_EQ(counted([&] { doc.setHeaderVariable("$CLAYER", {Tag::text(8, "A")}); }),
+              (Changed{true, false, false, false}));
 }
 
 TEST(DxfDocument, TextTheCodePageCannotHoldIsWrittenAsUnicodeEscapes) {
