@@ -18,7 +18,7 @@ DatabaseState::~DatabaseState() = default;
 void DatabaseState::setDocument(dxf::Document doc) {
     document.emplace(std::move(doc));
     savedRevision = document->revision();
-    entryIndexes_ = {};
+    names_.clear();
 }
 
 dxf::Document& DatabaseState::doc() {
@@ -177,19 +177,29 @@ std::vector<ObjectStub*> DatabaseState::tableEntries(TableKind kind, bool withEr
     return entries;
 }
 
+RecordId DatabaseState::nameScope(TableKind kind) {
+    TableNames names = namesOf(kind, modern());
+    std::optional<dxf::Range> range =
+        *names.table ? doc().table(names.table) : doc().section("BLOCKS");
+    return range ? range->begin : kNoRecord;
+}
+
+RecordId DatabaseState::nameScope(const ObjectStub* table) {
+    return table->virtualBlockTable ? nameScope(TableKind::Block) : table->record;
+}
+
+// Every block reference asks for its block by name, and every new entry for its name, so
+// these look up an index rather than read the table.
 ObjectStub* DatabaseState::findEntry(TableKind kind, std::string_view name) {
-    // Every block reference asks for its block by name, so a drawing with many references
-    // would otherwise read the whole table once per reference.
-    EntryIndex& index = entryIndexes_[static_cast<std::size_t>(kind)];
-    if (index.revision != doc().revision()) {
-        index.byName.clear();
-        for (ObjectStub* entry : tableEntries(kind)) {
-            index.byName.try_emplace(nameKey(groupText(doc().tags(entry->record), 2)), entry);
-        }
-        index.revision = doc().revision();
-    }
-    auto found = index.byName.find(nameKey(name));
-    return found == index.byName.end() ? nullptr : found->second;
+    return names_.find(nameScope(kind), name, namesOf(kind, modern()).entry);
+}
+
+ObjectStub* DatabaseState::findInTable(const ObjectStub* table, std::string_view name) {
+    return names_.find(nameScope(table), name);
+}
+
+bool DatabaseState::isInTable(const ObjectStub* table, const ObjectStub* entry) {
+    return entry && entry->state == this && names_.contains(nameScope(table), entry->record);
 }
 
 void DatabaseState::indexBlocks() {
@@ -411,7 +421,10 @@ void DatabaseState::writeBack(AcDbObject& object, UndoLog* log) {
 
 void DatabaseState::replace(ObjectStub* stub, TagList tags, UndoLog* log) {
     TagList previous = doc().tags(stub->record);
+    SymbolNames::Edit names = names_.beginEdit(stub, groupText(previous, 2));
+    std::string name = groupText(tags, 2);
     doc().replaceTags(stub->record, std::move(tags));
+    names_.finishEdit(names, stub, name);
     stub->handle = doc().handle(stub->record);
     if (log) {
         log->entries.push_back({UndoLog::Kind::Replaced, stub, std::move(previous)});
@@ -419,9 +432,12 @@ void DatabaseState::replace(ObjectStub* stub, TagList tags, UndoLog* log) {
 }
 
 ObjectStub* DatabaseState::insertBefore(RecordId position, TagList tags, UndoLog* log) {
+    SymbolNames::Edit names = names_.beginEdit(nullptr, {});
+    std::string name = groupText(tags, 2);
     RecordId record = doc().insertBefore(position, std::move(tags));
     blocksIndexed_ = false;
     ObjectStub* stub = stubFor(record);
+    names_.finishEdit(names, stub, name);
     if (log) {
         log->entries.push_back({UndoLog::Kind::Inserted, stub, {}});
     }
@@ -432,10 +448,12 @@ void DatabaseState::erase(ObjectStub* stub, UndoLog* log) {
     TagList tags = doc().tags(stub->record);
     stub->anchor = stubFor(doc().previous(stub->record));
     stub->erasedSection = doc().sectionName(stub->record);
+    SymbolNames::Edit names = names_.beginEdit(stub, groupText(tags, 2));
     doc().erase(stub->record);
     blocksIndexed_ = false;
     byRecord_.erase(stub->record);
     stub->record = kNoRecord;
+    names_.finishEdit(names, stub, {});
     stub->erased = true;
     stub->erasedTags = std::move(tags);
     erased_.push_back(stub);
@@ -498,9 +516,12 @@ Acad::ErrorStatus DatabaseState::unerase(ObjectStub* stub, TagList tags, UndoLog
     if (!anchor || anchor->record == kNoRecord) {
         return Acad::eInvalidInput;
     }
+    SymbolNames::Edit names = names_.beginEdit(nullptr, {});
+    std::string name = groupText(tags, 2);
     RecordId record = doc().insertAfter(anchor->record, std::move(tags));
     blocksIndexed_ = false;
     bind(stub, record);
+    names_.finishEdit(names, stub, name);
     stub->erased = false;
     stub->erasedTags.clear();
     std::erase(erased_, stub);
@@ -516,7 +537,7 @@ void DatabaseState::undo(const UndoLog& log) {
         switch (entry->kind) {
             case UndoLog::Kind::Replaced:
                 if (!stub->erased) {
-                    doc().replaceTags(stub->record, entry->previousTags);
+                    replace(stub, entry->previousTags, nullptr);
                 }
                 break;
             case UndoLog::Kind::Inserted:

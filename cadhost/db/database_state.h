@@ -2,7 +2,6 @@
 // Internal to the drawing database: object stubs (what an AcDbObjectId points at), the
 // open protocol, and the edits of the DXF document with their undo log.
 
-#include <array>
 #include <deque>
 #include <filesystem>
 #include <memory>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "cadhost/db/dxf_document.h"
+#include "cadhost/db/symbol_names.h"
 #include "cadhost/db/tag_list.h"
 #include "cadhost/sdk/dbmain.h"
 #include "cadhost/sdk/dbtrans.h"
@@ -107,7 +107,12 @@ class DatabaseState {
     std::vector<ObjectStub*> tableEntries(TableKind kind, bool withErased = false);
     // The entries of a table given by its TABLE record (or the R12 block table).
     std::vector<ObjectStub*> entriesOf(const ObjectStub* table, bool withErased = false);
+    // The first entry of the table of that name (ASCII case ignored) that is not erased.
     ObjectStub* findEntry(TableKind kind, std::string_view name);
+    // The same in the table of the given TABLE record (or the R12 block table), among entries
+    // of any type; and whether an entry that is not erased belongs to it.
+    ObjectStub* findInTable(const ObjectStub* table, std::string_view name);
+    bool isInTable(const ObjectStub* table, const ObjectStub* entry);
     // A block's BLOCK entity (for R12 the record itself) and its ENDBLK; kNoRecord if missing.
     dxf::RecordId blockBegin(const ObjectStub* block);
     dxf::RecordId blockEnd(const ObjectStub* block);
@@ -158,6 +163,10 @@ class DatabaseState {
     // after it when `withErased`.
     std::vector<ObjectStub*> recordsBetween(dxf::RecordId begin, dxf::RecordId end,
                                             bool withErased);
+    // Where the table's entries are looked up by name: its TABLE record, or the BLOCKS
+    // section's for the R12 block table; kNoRecord when the drawing lacks the table.
+    dxf::RecordId nameScope(TableKind kind);
+    dxf::RecordId nameScope(const ObjectStub* table);
 
     std::deque<ObjectStub> stubs_;
     std::vector<ObjectStub*> erased_;  // in the order they were erased
@@ -166,13 +175,7 @@ class DatabaseState {
     // BLOCK records by the handle of their block record, rebuilt after structural edits.
     std::unordered_map<std::uint64_t, dxf::RecordId> blockBegins_;
     bool blocksIndexed_ = false;
-    // Each table's entries by lower-case name, the first of a name winning, for findEntry;
-    // valid while the document stays at the revision it was built at.
-    struct EntryIndex {
-        std::optional<std::uint64_t> revision;
-        std::unordered_map<std::string, ObjectStub*> byName;
-    };
-    std::array<EntryIndex, 3> entryIndexes_;
+    SymbolNames names_{*this};  // for findEntry and findInTable
 };
 
 // The database an object or id belongs to.

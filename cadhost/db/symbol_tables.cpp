@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <string_view>
 
 #include "cadhost/db/new_records.h"
@@ -170,14 +169,25 @@ Acad::ErrorStatus AcDbSymbolTable::getAt(const char* name, AcDbObjectId& id,
     if (!name) {
         return Acad::eInvalidInput;
     }
-    for (AcDbObjectId entry : recordIds(getErasedRecord)) {
-        ObjectStub* stub = entry.stub();
-        if (cadhost::db::sameName(stub->state->entryName(stub), name) &&
-            (id.isNull() || id.isErased())) {
-            id = entry;
+    ObjectStub* table = objectId().stub();
+    if (!table) {
+        return Acad::eKeyNotFound;
+    }
+    DatabaseState& db = *table->state;
+    ObjectStub* entry = db.findInTable(table, name);
+    if (!entry && getErasedRecord) {
+        // Erased entries are not indexed: the last of the name in the table's listing.
+        for (ObjectStub* erased : db.entriesOf(table, true)) {
+            if (erased->erased && cadhost::db::sameName(db.entryName(erased), name)) {
+                entry = erased;
+            }
         }
     }
-    return id.isNull() ? Acad::eKeyNotFound : Acad::eOk;
+    if (!entry) {
+        return Acad::eKeyNotFound;
+    }
+    id = AcDbObjectId(entry);
+    return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbSymbolTable::getAt(const char* name, AcDbSymbolTableRecord*& record,
@@ -194,8 +204,8 @@ bool AcDbSymbolTable::has(const char* name) const {
 }
 
 bool AcDbSymbolTable::has(AcDbObjectId id) const {
-    std::vector<AcDbObjectId> ids = recordIds();
-    return std::find(ids.begin(), ids.end(), id) != ids.end();
+    ObjectStub* table = objectId().stub();
+    return table && table->state->isInTable(table, id.stub());
 }
 
 Acad::ErrorStatus AcDbSymbolTable::add(AcDbSymbolTableRecord* record) {

@@ -53,7 +53,7 @@ TEST(DxfRoundTrip, OpenscadDrawingsAreWrittenBackByteForByte) {
 
 TEST(DxfRoundTrip, EzdxfDrawingsOfEveryReleaseAndEncodingAreWrittenBackByteForByte) {
     auto files = dxftest::ezdxfFixtures();
-    ASSERT_EQ(files.size(), 9u);
+    ASSERT_EQ(files.size(), 11u);
     for (const auto& path : files) {
         expectLosslessRoundTrip(path);
     }

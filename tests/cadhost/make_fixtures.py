@@ -30,6 +30,19 @@ def fill(doc, text):
         layout.add_circle((4, 4), 2)
 
 
+def twins(doc):
+    """Gives a drawing two layers and two blocks whose names differ only in letter case, as
+    some writers leave them: first "Twin" (red) and "Pair" (a line), then "TWIN" and "PAIR"
+    (a circle)."""
+    doc.layers.add("Twin", color=1)
+    doc.layers.add("Twin 2", color=2).dxf.name = "TWIN"  # renamed past the duplicate check
+    doc.blocks.new("Pair").add_line((0, 0), (1, 1))
+    second = doc.blocks.new("Pair 2")
+    second.add_circle((0, 0), 1)
+    second.block_record.dxf.name = "PAIR"
+    second.block.dxf.name = "PAIR"
+
+
 def main():
     out = Path(sys.argv[1])
     out.mkdir(parents=True, exist_ok=True)
@@ -42,6 +55,10 @@ def main():
     doc.encoding = "cp1251"
     fill(doc, "Слой")
     doc.saveas(out / "ezdxf_R2000_cp1251.dxf")
+    for version in ("R12", "R2000"):
+        doc = ezdxf.new(version)
+        twins(doc)
+        doc.saveas(out / f"ezdxf_{version}_twins.dxf")
 
 
 if __name__ == "__main__":
