@@ -3,7 +3,8 @@
 // ("x17.dwg") and found as the .dxf beside that name in one of 20 support folders, so each
 // look-up walks the search path. Times the open (read the drawing, find and load every xref)
 // warm, and cold when the file-system cache can be dropped (root writing
-// /proc/sys/vm/drop_caches). Run from the release build: build/release/bench/bench_xref
+// /proc/sys/vm/drop_caches). Then detaches 100 of the first-level xrefs, one call each, each
+// taking its nested xref along. Run from the release build: build/release/bench/bench_xref
 //
 // Not a Google Benchmark loop: the cold run needs the cache dropped between repetitions.
 
@@ -20,6 +21,7 @@
 #include "cadhost/sdk/dbents.h"
 #include "cadhost/xref/drawing_scan.h"
 #include "cadhost/xref/drawing_xrefs.h"
+#include "cadhost/xref/xref_operations.h"
 #include "platform/host_path.h"
 #include "support/temp_prefix.h"
 
@@ -158,6 +160,34 @@ void breakdown(const cadhost::xref::SearchPath& searchPath) {
         found.size(), search, searchAlone, seconds(reading));
 }
 
+// Opens the drawing, then detaches xrefs x0 to x<count - 1> (those with a nested xref) one
+// call each; returns the seconds the detaches took.
+double detachMany(const std::filesystem::path& drawing, const cadhost::xref::SearchPath& searchPath,
+                  int count) {
+    AcDbDatabase db(false);
+    if (db.readDxfFile(drawing.c_str()) != Acad::eOk) {
+        std::fprintf(stderr, "cannot read %s\n", drawing.c_str());
+        std::exit(1);
+    }
+    cadhost::xref::DrawingXrefs xrefs(db, searchPath, nullptr);
+    xrefs.update();
+    const auto detaching = Clock::now();
+    for (int i = 0; i < count; ++i) {
+        if (Acad::ErrorStatus es = cadhost::xref::detachXref(xrefs, xrefName(i)); es != Acad::eOk) {
+            std::fprintf(stderr, "cannot detach %s: error %d\n", xrefName(i).c_str(),
+                         static_cast<int>(es));
+            std::exit(1);
+        }
+    }
+    const double time = seconds(detaching);
+    const std::size_t left = cadhost::xref::scanXrefs(db).size();
+    if (left != static_cast<std::size_t>(kFirstLevel + kNested - 2 * count)) {
+        std::fprintf(stderr, "%zu xrefs left after the detaches\n", left);
+        std::exit(1);
+    }
+    return time;
+}
+
 bool dropCaches() {
     ::sync();
     std::ofstream out("/proc/sys/vm/drop_caches");
@@ -199,6 +229,18 @@ int main(int argc, char** argv) {
     report("warm", warm[warm.size() / 2]);
     std::printf("       (median of %d runs; goal: under 1 s)\n", runs);
     breakdown(searchPath);
+
+    std::vector<double> detaches;
+    const int detachRuns = std::min(runs, 3);  // each takes seconds
+    for (int i = 0; i < detachRuns; ++i) {
+        detaches.push_back(detachMany(drawing, searchPath, kNested));
+    }
+    std::sort(detaches.begin(), detaches.end());
+    const double detach = detaches[detaches.size() / 2];
+    std::printf(
+        "detach %d xrefs (and the %d nested in them), one call each: %.3f s, %.1f ms each "
+        "(median of %d runs)\n",
+        kNested, kNested, detach, 1000 * detach / kNested, detachRuns);
 
     if (dropCaches()) {
         report("cold", openDrawing(drawing, searchPath));
