@@ -98,6 +98,17 @@ bool isLayoutName(std::string_view name, std::string_view layout) {
            sameName(name.substr(1), layout);
 }
 
+// The layout block that an R12 drawing spelling them with '$' holds under the host's name
+// "*Model_Space" or "*Paper_Space" for it; nullopt for other names.
+std::optional<std::string> dollarLayoutName(std::string_view name) {
+    for (std::string_view layout : {"Model_Space", "Paper_Space"}) {
+        if (name.starts_with('*') && isLayoutName(name, layout)) {
+            return "$" + std::string(name.substr(1));
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 ObjectStub* DatabaseState::tableStub(TableKind kind) {
@@ -191,11 +202,19 @@ RecordId DatabaseState::nameScope(const ObjectStub* table) {
 // Every block reference asks for its block by name, and every new entry for its name, so
 // these look up an index rather than read the table.
 ObjectStub* DatabaseState::findEntry(TableKind kind, std::string_view name) {
-    return names_.find(nameScope(kind), name, namesOf(kind, modern()).entry);
+    const std::string_view type = namesOf(kind, modern()).entry;
+    ObjectStub* found = names_.find(nameScope(kind), name, type);
+    if (!found && kind == TableKind::Block && !modern()) {
+        if (auto dollar = dollarLayoutName(name)) {
+            found = names_.find(nameScope(kind), *dollar, type);
+        }
+    }
+    return found;
 }
 
 ObjectStub* DatabaseState::findInTable(const ObjectStub* table, std::string_view name) {
-    return names_.find(nameScope(table), name);
+    return table->virtualBlockTable ? findEntry(TableKind::Block, name)
+                                    : names_.find(nameScope(table), name);
 }
 
 bool DatabaseState::isInTable(const ObjectStub* table, const ObjectStub* entry) {
@@ -235,6 +254,31 @@ RecordId DatabaseState::blockBegin(const ObjectStub* block) {
         }
     }
     return kNoRecord;
+}
+
+ObjectStub* DatabaseState::ownerBlockOf(const ObjectStub* entity) {
+    if (entity->erased || entity->record == kNoRecord) {
+        return nullptr;
+    }
+    const std::string_view section = doc().sectionName(entity->record);
+    if (section == "ENTITIES") {
+        const bool paper = groupInteger(tagsOf(entity), 67) == 1;
+        return findEntry(TableKind::Block, paper ? "*Paper_Space" : "*Model_Space");
+    }
+    if (section != "BLOCKS" || doc().type(entity->record) == "BLOCK") {
+        return nullptr;
+    }
+    for (RecordId id = doc().previous(entity->record); id != kNoRecord; id = doc().previous(id)) {
+        const std::string_view type = doc().type(id);
+        if (type == "BLOCK") {
+            return modern() ? findEntry(TableKind::Block, groupText(doc().tags(id), 2))
+                            : stubFor(id);
+        }
+        if (type == "ENDBLK" || type == "SECTION") {
+            break;
+        }
+    }
+    return nullptr;
 }
 
 RecordId DatabaseState::blockEnd(const ObjectStub* block) {

@@ -117,6 +117,9 @@ class DatabaseState {
     dxf::RecordId blockBegin(const ObjectStub* block);
     dxf::RecordId blockEnd(const ObjectStub* block);
     std::string entryName(const ObjectStub* entry);  // group 2 of a table entry
+    // For files without owner handles: the block record an entity belongs to (a layout block
+    // for one in the ENTITIES section); null for what is not an entity of a block.
+    ObjectStub* ownerBlockOf(const ObjectStub* entity);
     // *Model_Space and *Paper_Space keep their entities in the ENTITIES section.
     bool entitiesInEntitiesSection(const ObjectStub* block);
     std::vector<ObjectStub*> blockEntities(ObjectStub* block, bool withErased = false);

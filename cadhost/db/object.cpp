@@ -55,7 +55,7 @@ AcDbObjectId AcDbObject::ownerId() const {
     }
     auto owner = cadhost::db::findGroup(tags(), 330);
     std::uint64_t handle = owner ? tags()[*owner].asHandle().value_or(0) : 0;
-    return AcDbObjectId(handle ? db->stubForHandle(handle) : nullptr);
+    return AcDbObjectId(handle ? db->stubForHandle(handle) : db->ownerBlockOf(state_->stub));
 }
 
 AcDbDatabase* AcDbObject::database() const {

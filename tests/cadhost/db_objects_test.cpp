@@ -245,6 +245,44 @@ TEST(DbObjects, XrefFieldsOfBlockRecords) {
     door->close();
 }
 
+TEST(DbObjects, LayoutBlocksAnswerToTheHostsNamesAndEntitiesKnowTheirBlockWithoutOwnerHandles) {
+    for (const char* name : {"ezdxf_R12.dxf", "ezdxf_R12_binary.dxf", "ezdxf_R2000.dxf"}) {
+        SCOPED_TRACE(name);
+        Drawing drawing(name);
+        AcDbDatabase& db = *drawing.db;
+        // R12 files spell the layout blocks "$Model_Space" and "$Paper_Space".
+        const AcDbObjectId model = dbtest::blockId(db, "*MODEL_SPACE");
+        const AcDbObjectId paper = dbtest::blockId(db, "*Paper_Space");
+        ASSERT_FALSE(model.isNull());
+        ASSERT_FALSE(paper.isNull());
+        EXPECT_NE(model, paper);
+        if (std::string(name).starts_with("ezdxf_R12")) {
+            EXPECT_EQ(model, dbtest::blockId(db, "$Model_Space"));
+        }
+
+        auto blockOf = [](AcDbObjectId entity) {
+            AcDbEntity* object = nullptr;
+            EXPECT_EQ(acdbOpenObject(object, entity, AcDb::kForRead), Acad::eOk);
+            const AcDbObjectId block = object ? object->blockId() : AcDbObjectId::kNull;
+            if (object) {
+                object->close();
+            }
+            return block;
+        };
+        EXPECT_EQ(blockOf(dbtest::entityOfType(db, "DOOR", "LINE")), dbtest::blockId(db, "DOOR"));
+        EXPECT_EQ(blockOf(dbtest::entityOfType(db, "*Model_Space", "INSERT")), model);
+
+        AcDbBlockTableRecord* space = nullptr;
+        ASSERT_EQ(acdbOpenObject(space, paper, AcDb::kForWrite), Acad::eOk);
+        auto* reference = new AcDbBlockReference(AcGePoint3d::kOrigin, dbtest::blockId(db, "DOOR"));
+        AcDbObjectId placed;
+        ASSERT_EQ(space->appendAcDbEntity(placed, reference), Acad::eOk);
+        reference->close();
+        space->close();
+        EXPECT_EQ(blockOf(placed), paper);
+    }
+}
+
 class DbXdata : public testing::Test {
   protected:
     DbXdata() : drawing("ezdxf_R2000.dxf") {
