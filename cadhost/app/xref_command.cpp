@@ -43,6 +43,11 @@ std::string reason(Acad::ErrorStatus es) {
             return "there is no xref of that name";
         case Acad::eInvalidInput:
             return "the name or path cannot be used";
+        case Acad::eNullObjectId:
+            return "the drawing or the xref holds entities only, without a block for model space";
+        case Acad::eIncompatibleRelease:
+            return "the xref holds what a drawing of this release cannot (R12 and later releases "
+                   "do not mix)";
         default:
             return "error " + std::to_string(static_cast<int>(es));
     }

@@ -94,8 +94,11 @@ class XrefCopy {
         }
         ObjectStub* space = source_.findEntry(TableKind::Block, "*Model_Space");
         ObjectStub* block = xref_.block.stub();
-        if (!space || !block || block->state != &target_) {
+        if (!block || block->state != &target_) {
             return Acad::eInvalidInput;
+        }
+        if (!space) {
+            return Acad::eNullObjectId;  // a file of entities only: no model space block
         }
         if (Acad::ErrorStatus es = collect(space); es != Acad::eOk) {
             return es;

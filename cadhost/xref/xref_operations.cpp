@@ -289,6 +289,9 @@ Acad::ErrorStatus attachXref(DrawingXrefs& xrefs, const AttachRequest& request, 
     if (!blockNamed(drawing, name).isNull()) {
         return Acad::eDuplicateRecordName;
     }
+    if (request.space.isNull()) {
+        return Acad::eNullObjectId;  // no block for the space (a file of entities only)
+    }
     const auto found = findFile(request.path, xrefs.drawingFolder(), xrefs.searchPath());
     if (!found) {
         return Acad::eFileNotFound;

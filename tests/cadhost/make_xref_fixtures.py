@@ -24,6 +24,9 @@ bind/taken.dxf is host.dxf that already has the names a prefixed bind would give
 layer PARTS$0$OWN and the block PARTS$0$BOLT, and a block BOLT of its own; it also keeps a
 layer PARTS|UNUSED that nothing uses. Both draw a circle of their own on PARTS|OWN.
 FLOOR draws its line on its layer TILES.
+bind/r12_host.dxf and bind/r12_parts.dxf are R12 drawings (layout blocks named "$Model_Space"),
+both with a layer SHARED; the parts draw on SHARED and OWN. bind/entities_only.dxf holds one
+line in an ENTITIES section and nothing else.
 """
 import sys
 from pathlib import Path
@@ -90,6 +93,24 @@ def bind_fixtures(out):
     host_with().saveas(out / "host.dxf")
     host_with(blocked=True).saveas(out / "blocked.dxf")
     host_with(taken=True).saveas(out / "taken.dxf")
+
+    # R12: a host with its own layer SHARED, and an xref drawing on SHARED and OWN.
+    r12_host = ezdxf.new("R12")
+    r12_host.layers.add("SHARED", color=1)
+    r12_host.modelspace().add_circle((0, 0), 3, dxfattribs={"layer": "SHARED"})
+    r12_host.saveas(out / "r12_host.dxf")
+    r12_parts = ezdxf.new("R12")
+    r12_parts.layers.add("SHARED", color=5)
+    r12_parts.layers.add("OWN", color=3)
+    msp = r12_parts.modelspace()
+    msp.add_line((0, 0), (10, 0), dxfattribs={"layer": "SHARED"})
+    msp.add_circle((2, 2), 1, dxfattribs={"layer": "OWN"})
+    msp.add_polyline2d([(3, 3), (4, 3), (4, 4)], dxfattribs={"layer": "OWN"})
+    r12_parts.saveas(out / "r12_parts.dxf")
+    # A drawing of entities only, as simple exporters write it: no tables, no blocks.
+    (out / "entities_only.dxf").write_text(
+        "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n30\n0\n11\n5\n21\n5\n31\n0\n"
+        "0\nENDSEC\n0\nEOF\n")
 
 
 def main():

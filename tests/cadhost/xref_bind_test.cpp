@@ -259,4 +259,48 @@ TEST(XrefBind, AFailureAfterTheCopyUndoesAllOfItForEitherKind) {
     }
 }
 
+TEST(XrefBind, R12DrawingsTakeXrefsAndBindThemAndReleasesThatDoNotMixAreRefused) {
+    Current c("bind/r12_host.dxf");
+    AcDbObjectId block;
+    AcDbObjectId reference;
+    // The host's name for model space finds the R12 drawing's "$Model_Space".
+    ASSERT_EQ(acedXrefAttach("r12_parts.dxf", "PARTS", &block, &reference), Acad::eOk);
+    EXPECT_EQ(statusOf(c.db(), "PARTS"), AcDb::kXrfResolved);
+    AcDbBlockReference* insert = nullptr;
+    ASSERT_EQ(acdbOpenObject(insert, reference, AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(insert->blockId(), dbtest::blockId(c.db(), "$Model_Space"));
+    insert->close();
+    // An xref of entities only has no model space block to copy from.
+    ASSERT_EQ(acedXrefAttach("entities_only.dxf", "LOOSE", nullptr, nullptr), Acad::eOk);
+    const std::string before = c.reopened("bind/r12_attached.dxf");
+    for (bool insertBind : {true, false}) {
+        EXPECT_EQ(acedXrefBind("LOOSE", insertBind), Acad::eNullObjectId);
+    }
+    EXPECT_TRUE(c.resaved() == before);
+
+    ASSERT_EQ(acedXrefBind("PARTS", false), Acad::eOk);
+    c.saved("bind/r12_bound.dxf");
+    EXPECT_THAT(c.compared("bind/r12_bound.dxf", "PARTS", "bind/r12_parts.dxf",
+                           {"OWN=PARTS$0$OWN", "SHARED=PARTS$0$SHARED"}),
+                AllOf(HasSubstr("\"audit_errors\": []"), HasSubstr("\"differences\": []"),
+                      HasSubstr("\"entities\": 3"), HasSubstr("\"SHARED\": 1"),
+                      HasSubstr("\"PARTS$0$SHARED\": 5"), HasSubstr("\"PARTS$0$OWN\": 3")));
+
+    // An R12 xref in a later release's drawing attaches and shows, but cannot be bound.
+    Current later("bind/host.dxf");
+    ASSERT_EQ(acedXrefAttach("r12_parts.dxf", "OLD", nullptr, nullptr), Acad::eOk);
+    EXPECT_EQ(statusOf(later.db(), "OLD"), AcDb::kXrfResolved);
+    const std::string attached = later.reopened("bind/later_attached.dxf");
+    EXPECT_EQ(acedXrefBind("OLD", true), Acad::eIncompatibleRelease);
+    EXPECT_TRUE(later.resaved() == attached);
+}
+
+TEST(XrefBind, NothingIsAttachedToADrawingOfEntitiesOnly) {
+    Current c("bind/entities_only.dxf");
+    const std::string before = c.resaved();
+    EXPECT_EQ(acedXrefAttach("r12_parts.dxf", "PARTS", nullptr, nullptr), Acad::eNullObjectId);
+    EXPECT_TRUE(dbtest::blockId(c.db(), "PARTS").isNull());
+    EXPECT_TRUE(c.resaved() == before);
+}
+
 }  // namespace
