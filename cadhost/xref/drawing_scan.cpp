@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "cadhost/db/database_state.h"
 #include "cadhost/sdk/dbents.h"
 #include "cadhost/xref/unload_mark.h"
 #include "platform/host_path.h"
@@ -29,28 +30,33 @@ std::vector<AcDbObjectId> blockIds(AcDbDatabase& drawing) {
     return ids;
 }
 
-// Calls visit(reference id, referenced block id) for every block reference of the drawing.
+// Calls visit(reference id, referenced block id) for every block reference of the drawing: the
+// INSERT records of its blocks and of the layouts' ENTITIES section, in drawing order. Only
+// those records are read as objects; telling them apart costs nothing, as every record knows
+// its type, so a scan of a large drawing does not decode its other entities.
 template <class Visit>
 void forEachReference(AcDbDatabase& drawing, Visit visit) {
-    for (AcDbObjectId blockId : blockIds(drawing)) {
-        AcDbBlockTableRecord* block = nullptr;
-        if (acdbOpenObject(block, blockId, AcDb::kForRead) != Acad::eOk) {
+    db::DatabaseState* state = db::stateOf(drawing.blockTableId());
+    if (!state || !state->document) {
+        return;
+    }
+    const dxf::Document& doc = state->doc();
+    for (std::string_view section : {"BLOCKS", "ENTITIES"}) {
+        const std::optional<dxf::Range> range = doc.section(section);
+        if (!range) {
             continue;
         }
-        AcDbBlockTableRecordIterator* it = nullptr;
-        block->newIterator(it);
-        block->close();
-        for (; !it->done(); it->step()) {
-            AcDbEntity* entity = nullptr;
-            if (it->getEntity(entity, AcDb::kForRead) != Acad::eOk) {
+        for (dxf::RecordId id = doc.next(range->begin); id != range->end; id = doc.next(id)) {
+            if (doc.type(id) != "INSERT") {
                 continue;
             }
-            if (auto* reference = AcDbBlockReference::cast(entity)) {
+            AcDbBlockReference* reference = nullptr;
+            if (acdbOpenObject(reference, AcDbObjectId(state->stubFor(id)), AcDb::kForRead) ==
+                Acad::eOk) {
                 visit(reference->objectId(), reference->blockTableRecord());
+                reference->close();
             }
-            entity->close();
         }
-        delete it;
     }
 }
 

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "cadhost/sdk/dbents.h"
 #include "cadhost/sdk/dbxrefgraph.h"
 #include "db_test_support.h"
 #include "dxf_test_support.h"
@@ -110,6 +111,46 @@ TEST(XrefLoad, UpdateSearchesAgainAndRereadsOnlyTheFilesAskedFor) {
     EXPECT_EQ(statusOf(db, "FLOOR"), AcDb::kXrfUnreferenced);
     EXPECT_EQ(statusOf(db, "ROOM"), AcDb::kXrfUnreferenced);
     EXPECT_TRUE(host.messages.empty());  // files that failed before are not reported again
+}
+
+// Appends a reference to `xref` to the block; returns its id.
+AcDbObjectId addReference(AcDbDatabase& db, AcDbObjectId block, const char* xref) {
+    AcDbBlockTableRecord* record = nullptr;
+    EXPECT_EQ(acdbOpenObject(record, block, AcDb::kForWrite), Acad::eOk);
+    auto* reference = new AcDbBlockReference(AcGePoint3d::kOrigin, dbtest::blockId(db, xref));
+    AcDbObjectId id;
+    EXPECT_EQ(record->appendAcDbEntity(id, reference), Acad::eOk);
+    reference->close();
+    record->close();
+    return id;
+}
+
+TEST(XrefLoad, AReferenceInAnyBlockOrInPaperSpaceInsertsAnXrefAndAnErasedOneDoesNot) {
+    XrefFixtures fixtures;
+    OpenDrawing host(fixtures, "host.dxf");
+    AcDbDatabase& db = *host.db;
+    ASSERT_EQ(statusOf(db, "LOOSE"), AcDb::kXrfUnreferenced);
+
+    // A reference inside an ordinary block counts, even in a block nothing inserts.
+    AcDbBlockTable* table = nullptr;
+    ASSERT_EQ(db.getBlockTable(table, AcDb::kForWrite), Acad::eOk);
+    auto* holder = new AcDbBlockTableRecord;
+    holder->setName("HOLDER");
+    AcDbObjectId holderId;
+    ASSERT_EQ(table->add(holderId, holder), Acad::eOk);
+    holder->close();
+    table->close();
+    const AcDbObjectId inBlock = addReference(db, holderId, "LOOSE");
+    host.xrefs->update();
+    EXPECT_EQ(statusOf(db, "LOOSE"), AcDb::kXrfResolved);
+
+    ASSERT_EQ(dbtest::setErased(inBlock), Acad::eOk);
+    host.xrefs->update();
+    EXPECT_EQ(statusOf(db, "LOOSE"), AcDb::kXrfUnreferenced);
+
+    addReference(db, dbtest::blockId(db, "*Paper_Space"), "LOOSE");
+    host.xrefs->update();
+    EXPECT_EQ(statusOf(db, "LOOSE"), AcDb::kXrfResolved);
 }
 
 // The drawing saved in its subfolder sub: relative paths now start there.
