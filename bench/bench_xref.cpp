@@ -103,6 +103,13 @@ std::filesystem::path generate(const std::filesystem::path& root) {
     return drawing;
 }
 
+void readOrExit(AcDbDatabase& db, const std::filesystem::path& drawing) {
+    if (db.readDxfFile(drawing.c_str()) != Acad::eOk) {
+        std::fprintf(stderr, "cannot read %s\n", drawing.c_str());
+        std::exit(1);
+    }
+}
+
 struct OpenTimes {
     double read = 0;
     double xrefs = 0;
@@ -114,10 +121,7 @@ OpenTimes openDrawing(const std::filesystem::path& drawing,
     OpenTimes times;
     const auto start = Clock::now();
     AcDbDatabase db(false);
-    if (db.readDxfFile(drawing.c_str()) != Acad::eOk) {
-        std::fprintf(stderr, "cannot read %s\n", drawing.c_str());
-        std::exit(1);
-    }
+    readOrExit(db, drawing);
     times.read = seconds(start);
     const auto loading = Clock::now();
     cadhost::xref::DrawingXrefs xrefs(db, searchPath, [](const std::string& text) {
@@ -168,10 +172,7 @@ void breakdown(const cadhost::xref::SearchPath& searchPath) {
 double detachMany(const std::filesystem::path& drawing, const cadhost::xref::SearchPath& searchPath,
                   int count) {
     AcDbDatabase db(false);
-    if (db.readDxfFile(drawing.c_str()) != Acad::eOk) {
-        std::fprintf(stderr, "cannot read %s\n", drawing.c_str());
-        std::exit(1);
-    }
+    readOrExit(db, drawing);
     cadhost::xref::DrawingXrefs xrefs(db, searchPath, nullptr);
     xrefs.update();
     const auto detaching = Clock::now();
@@ -219,10 +220,7 @@ std::filesystem::path generateLarge(const std::filesystem::path& root) {
 std::pair<double, double> attachAndDetach(const std::filesystem::path& drawing,
                                           const cadhost::xref::SearchPath& searchPath) {
     AcDbDatabase db(false);
-    if (db.readDxfFile(drawing.c_str()) != Acad::eOk) {
-        std::fprintf(stderr, "cannot read %s\n", drawing.c_str());
-        std::exit(1);
-    }
+    readOrExit(db, drawing);
     cadhost::xref::DrawingXrefs xrefs(db, searchPath, nullptr);
     xrefs.update();
     cadhost::xref::AttachRequest request;
