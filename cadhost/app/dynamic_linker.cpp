@@ -96,9 +96,13 @@ bool AcRxDynamicLinker::loadModule(const char* fileName, bool printErrors) {
     }
     auto module = std::make_unique<LoadedModule>();
     module->hostPath = file->hostPath;
+    module->instance.file = file->nativePath;
     module->instance.folder = file->nativePath.parent_path();
+    // Registered before the file is opened: the module's start-up code looks up its handle.
+    platform::registerModule(&module->instance);
     module->handle = dlopen(file->nativePath.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module->handle) {
+        platform::unregisterModule(&module->instance);
         const char* error = dlerror();
         report(printErrors,
                "Unable to load " + file->hostPath + ": " + (error ? error : "unknown error") + ".");
@@ -118,6 +122,7 @@ bool AcRxDynamicLinker::loadModule(const char* fileName, bool printErrors) {
     }
     if (!refusal.empty()) {
         dlclose(module->handle);
+        platform::unregisterModule(&module->instance);
         report(printErrors, "Unable to load " + file->hostPath + ":" + refusal);
         return false;
     }
@@ -172,6 +177,7 @@ void AcRxDynamicLinker::unload(LoadedModule& module) {
         });
     }
     dlclose(module.handle);
+    platform::unregisterModule(&module.instance);
     std::erase_if(modules_, [&](const auto& m) { return m.get() == &module; });
 }
 

@@ -5,11 +5,7 @@
 #include <string>
 
 #include "cadhost/sdk/rxregsvc.h"
-
-// A resource instance: where a module's (or the host's) files are found.
-struct HINSTANCE__ {
-    std::filesystem::path folder;
-};
+#include "platform/module_handle.h"
 
 namespace cadhost::app {
 

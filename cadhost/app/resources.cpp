@@ -10,7 +10,8 @@ HINSTANCE acedGetAcadResourceInstance() {
     static HINSTANCE__ host = [] {
         Dl_info info{};
         dladdr(reinterpret_cast<const void*>(&acedGetAcadResourceInstance), &info);
-        return HINSTANCE__{info.dli_fname ? std::filesystem::path(info.dli_fname).parent_path()
+        return HINSTANCE__{{},
+                           info.dli_fname ? std::filesystem::path(info.dli_fname).parent_path()
                                           : std::filesystem::current_path()};
     }();
     return &host;

@@ -94,7 +94,7 @@ TEST_F(DialogBase, ResourcesAndHelpComeFromTheInstanceOnTopOfTheStack) {
     std::filesystem::create_directories(folder);
     std::ofstream(folder / "lnkhold.hlp") << "help";
     std::ofstream(folder / "background.bmp") << "bitmap";
-    HINSTANCE__ module{folder};
+    HINSTANCE__ module{{}, folder};
 
     acDocManagerPtr()->pushResourceHandle(&module);
     CAdUiDialog withModule;
