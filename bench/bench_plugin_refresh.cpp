@@ -31,6 +31,9 @@ class SilentView : public lnkhold::DialogView {
     int insertionLayer() const override { return 0; }
     void setInsertionLayer(int) override {}
     std::vector<int> selectedPositions() const override { return {}; }
+    void setItemSelected(int, bool) override {}
+    void setControlEnabled(int, bool) override {}
+    std::vector<std::string> chooseFiles(const platform::FileDialogRequest&) override { return {}; }
     void setStatusText(const std::string&) override {}
     void setItemCount(int) override {}
     void showWaitCursor(bool) override {}

@@ -44,6 +44,14 @@ int showQtMessageBox(QWidget* owner, const MessageBoxRequest& request) {
 
 }  // namespace
 
+std::vector<std::string> ModalResponder::fileDialog(const FileDialogRequest&) {
+    return {};
+}
+
+ModalResponder* modalResponder() {
+    return currentResponder;
+}
+
 ModalResponder* setModalResponder(ModalResponder* responder) {
     ModalResponder* previous = currentResponder;
     currentResponder = responder;

@@ -4,6 +4,9 @@
 // This header needs no Qt, so code that only builds messages can use its constants.
 
 #include <string>
+#include <vector>
+
+#include "platform/file_dialog_request.h"
 
 class QDialog;
 class QWidget;
@@ -40,10 +43,14 @@ class ModalResponder {
     virtual int messageBox(const MessageBoxRequest& request) = 0;
     // Works the dialog as a user would and returns its result (QDialog::Accepted/Rejected).
     virtual int dialog(QDialog& dialog) = 0;
+    // Answers a file dialog with host paths; none means the user cancelled (the default).
+    virtual std::vector<std::string> fileDialog(const FileDialogRequest& request);
 };
 
 // Installs a responder (null brings back Qt's windows) and returns the one it replaces.
 ModalResponder* setModalResponder(ModalResponder* responder);
+// The installed responder; null when Qt's windows are shown.
+ModalResponder* modalResponder();
 
 int MessageBoxA(QWidget* owner, const char* text, const char* caption, UINT type);
 int runModal(QDialog& dialog);

@@ -15,4 +15,16 @@ std::optional<std::string> stringVariable(const char* name) {
     return text;
 }
 
+std::optional<short> shortVariable(const char* name) {
+    resbuf value{};
+    if (acedGetVar(name, &value) != RTNORM) {
+        return std::nullopt;
+    }
+    if (value.restype == RTSTR) {
+        acutDelString(value.resval.rstring);
+        return std::nullopt;
+    }
+    return value.restype == RTSHORT ? std::optional<short>(value.resval.rint) : std::nullopt;
+}
+
 }  // namespace lnkhold::host

@@ -69,4 +69,30 @@ void XrefRowList::sortByName(bool ascending) {
     });
 }
 
+void XrefRowList::sortByColumn(int column, bool ascending) {
+    const auto compare = [column](const XrefRow& a, const XrefRow& b) -> int {
+        const auto numeric = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };
+        switch (column) {
+            case 0:
+                return platform::_mbsicmp(a.name, b.name);
+            case 1:
+                return platform::_mbsicmp(a.statusText, b.statusText);
+            case 2:
+                return platform::_mbsicmp(a.fullPath(), b.fullPath());
+            case 3:
+                return numeric(a.fileTime, b.fileTime);
+            case 4:
+                return numeric(a.fileSize, b.fileSize);
+            case 5:
+                return numeric(a.timestampDiffers, b.timestampDiffers);
+            default:
+                return 0;
+        }
+    };
+    std::stable_sort(rows_.begin(), rows_.end(), [&](const auto& a, const auto& b) {
+        const int order = compare(*a, *b);
+        return ascending ? order < 0 : order > 0;
+    });
+}
+
 }  // namespace lnkhold

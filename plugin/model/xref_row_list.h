@@ -31,6 +31,9 @@ class XrefRowList {
 
     // Stable sort in the user locale's order of names (lstrcmpA).
     void sortByName(bool ascending = true);
+    // Stable sort by a list column: name, status text and full path ignoring letter case
+    // (_mbsicmp); date, size and "Current" by file time, file size and the timestamp flag.
+    void sortByColumn(int column, bool ascending);
 
   private:
     template <class Predicate>

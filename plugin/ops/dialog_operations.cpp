@@ -2,11 +2,15 @@
 
 #include "cadhost/sdk/acedxref.h"
 #include "cadhost/sdk/dbapserv.h"
+#include "cadhost/sdk/dbsymtb.h"
 #include "cadhost/sdk/dbxrefgraph.h"
+#include "plugin/host/host_variables.h"
 #include "plugin/model/drawing_scan.h"
 #include "plugin/model/path_parts.h"
 #include "plugin/model/path_resolution.h"
 #include "plugin/model/settings.h"
+#include "plugin/ops/button_states.h"
+#include "plugin/ops/control_ids.h"
 #include "plugin/ops/layer_lock_guard.h"
 #include "plugin/ops/marker_block.h"
 
@@ -41,6 +45,8 @@ void DialogOperations::start() {
     view_.setStatusText("");
     fullRefresh();
     view_.setInsertionLayer(readSetting("InsertionLayer", 0));
+    sdiMode_ = host::shortVariable("sdi").value_or(0);
+    updateButtons();
 }
 
 int DialogOperations::accept(const std::array<int, kColumnCount>& columnWidths) {
@@ -136,6 +142,115 @@ std::optional<std::string> DialogOperations::selectionText() const {
                    : "Warning: xref timestamp appears different than file timestamp";
     }
     return row->foundPath;
+}
+
+void DialogOperations::selectionChanged() {
+    if (const std::optional<std::string> text = selectionText()) {
+        view_.setStatusText(*text);
+    }
+    updateButtons();
+}
+
+void DialogOperations::updateButtons() {
+    for (const ButtonState& state : buttonStates(rows_, view_.selectedPositions(), sdiMode_)) {
+        view_.setControlEnabled(state.controlId, state.enabled);
+    }
+}
+
+platform::FileDialogRequest DialogOperations::addFileRequest() {
+    platform::FileDialogRequest request;
+    // Our drawings are DXF files (a stored .dwg name is found as the .dxf beside it), so both
+    // kinds are offered, together first.
+    request.filter =
+        "Drawings (*.dwg, *.dxf)|*.dwg;*.dxf|Autocad DWG Files (*.dwg)|*.dwg|"
+        "DXF Files (*.dxf)|*.dxf||";
+    request.defaultExtension = "dwg";
+    request.flags = platform::OFN_ALLOWMULTISELECT | platform::OFN_FILEMUSTEXIST |
+                    platform::OFN_PATHMUSTEXIST | platform::OFN_ENABLESIZING |
+                    platform::OFN_EXPLORER | platform::OFN_HIDEREADONLY;
+    return request;
+}
+
+void DialogOperations::add() {
+    view_.showWaitCursor(true);
+    view_.setWindowEnabled(false);
+    addFiles(view_.chooseFiles(addFileRequest()));
+    selectionChanged();
+    view_.setWindowEnabled(true);
+    updateButtons();
+    view_.showWaitCursor(false);
+}
+
+int DialogOperations::addFiles(const std::vector<std::string>& hostPaths) {
+    if (hostPaths.empty()) {
+        return 0;
+    }
+    AcDbDatabase* drawing = acdbHostApplicationServices()->workingDatabase();
+    const auto inDrawing = [drawing](const std::string& name) {
+        AcDbBlockTable* blocks = nullptr;
+        if (!drawing || drawing->getBlockTable(blocks, AcDb::kForRead) != Acad::eOk) {
+            return false;
+        }
+        const bool has = blocks->has(name.c_str());
+        blocks->close();
+        return has;
+    };
+    int added = 0;
+    for (const std::string& path : hostPaths) {
+        view_.showWaitCursor(true);
+        auto row = std::make_unique<XrefRow>();
+        row->buildFromFile(path);
+        const std::string name = row->nameWithoutDwg();
+        if (rows_.findByName(name) || inDrawing(name)) {
+            continue;
+        }
+        XrefRow& kept = *row;
+        rows_.append(std::move(row));
+        kept.addedFromFile = 1;
+        const std::string fullPath = kept.fullPath();
+        kept.repathRow(view_.isChecked(DialogOption::AcadPath) ? "" : fullPath, fullPath);
+        ++added;
+    }
+    rows_.sortByName(true);
+    view_.setItemCount(rows_.count());
+    return added;
+}
+
+void DialogOperations::removeSelected() {
+    view_.showWaitCursor(true);
+    std::vector<int> doomed;
+    for (const int position : view_.selectedPositions()) {
+        const XrefRow* row = rowAt(position);
+        if (row && row->blockId.isNull()) {
+            doomed.push_back(position);
+        }
+    }
+    for (auto position = doomed.rbegin(); position != doomed.rend(); ++position) {
+        rows_.removeAt(*position);
+    }
+    view_.setItemCount(rows_.count());
+    clearSelection();
+    view_.setControlEnabled(IDC_SELECT_ALL, rows_.count() > 0);
+    view_.setControlEnabled(IDC_CLEAR_ALL, rows_.count() > 0);
+    view_.showWaitCursor(false);
+}
+
+void DialogOperations::selectAll() {
+    for (int position = 0; position < rows_.count(); ++position) {
+        view_.setItemSelected(position, true);
+    }
+}
+
+void DialogOperations::clearSelection() {
+    for (const int position : view_.selectedPositions()) {
+        view_.setItemSelected(position, false);
+    }
+}
+
+void DialogOperations::applyVisretain() {
+    if (AcDbDatabase* drawing = acdbHostApplicationServices()->workingDatabase()) {
+        drawing->setVisretain(view_.isChecked(DialogOption::Visretain));
+    }
 }
 
 }  // namespace lnkhold

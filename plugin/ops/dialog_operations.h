@@ -25,7 +25,8 @@ class DialogOperations {
     XrefRow* rowAt(int position) const { return rows_.rowAt(position); }
 
     // What the dialog does once its window exists, apart from the window itself: project
-    // search path, options, settings and the first full refresh.
+    // search path, options, settings, the first full refresh, the host's "sdi" mode and the
+    // buttons for no selection.
     void start();
     // OK: with every layer unlocked, VISRETAIN follows its option, the list goes into the
     // marker and the settings are stored. The number of rows written to the marker.
@@ -48,12 +49,32 @@ class DialogOperations {
     // The status line for the current selection; nothing when it is to keep its text (a
     // nested xref whose containing xref has no row).
     std::optional<std::string> selectionText() const;
+    // After every change of the selection: the status line and the buttons.
+    void selectionChanged();
+    // Enables the buttons for the current selection.
+    void updateButtons();
+    // The host's "sdi" variable as read at start: non-zero when it shows one drawing at a time.
+    int sdiMode() const { return sdiMode_; }
+
+    // Add: asks for drawing files and adds a pending row for each new one.
+    void add();
+    static platform::FileDialogRequest addFileRequest();
+    // Adds a pending row per file (host paths, in order); a file whose name is already a row's
+    // or a block's of the drawing is passed over. The number of rows added.
+    int addFiles(const std::vector<std::string>& hostPaths);
+    // Remove: drops the selected rows that are not in the drawing; clears the selection.
+    void removeSelected();
+    void selectAll();
+    void clearSelection();
+    // Visretain: the drawing's VISRETAIN follows the option at once.
+    void applyVisretain();
 
   private:
     void showRows();
 
     DialogView& view_;
     XrefRowList rows_;
+    int sdiMode_ = 0;
 };
 
 }  // namespace lnkhold

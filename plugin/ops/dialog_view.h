@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_dialog_request.h"
+
 namespace lnkhold {
 
 enum class DialogOption { AcadPath, XsRetain, AutomaticallyAttach, Visretain };
@@ -25,12 +27,20 @@ class DialogView {
 
     // The selected list positions, lowest first.
     virtual std::vector<int> selectedPositions() const = 0;
+    // Selects or deselects one list position; the view then reports the selection change.
+    virtual void setItemSelected(int position, bool selected) = 0;
     virtual void setStatusText(const std::string& text) = 0;
     // The number of rows changed; the view asks for what it shows.
     virtual void setItemCount(int count) = 0;
 
+    // Enables or disables one of the dialog's buttons (control_ids.h).
+    virtual void setControlEnabled(int controlId, bool enabled) = 0;
+
     virtual void showWaitCursor(bool waiting) = 0;
     virtual void setWindowEnabled(bool enabled) = 0;
+
+    // Asks the user for files; their host paths, none when the user cancelled.
+    virtual std::vector<std::string> chooseFiles(const platform::FileDialogRequest& request) = 0;
 };
 
 }  // namespace lnkhold

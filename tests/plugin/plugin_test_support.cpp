@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "cadhost/app/host_registration.h"
@@ -27,6 +28,19 @@ void RecordingView::setChecked(DialogOption option, bool checked) {
 
 void RecordingView::setInsertionLayer(int index) {
     insertionLayer_ = index >= 0 && index <= 2 ? index : -1;
+}
+
+void RecordingView::setItemSelected(int position, bool select) {
+    const auto found = std::find(selected.begin(), selected.end(), position);
+    if (select == (found != selected.end())) {
+        return;
+    }
+    if (select) {
+        selected.insert(std::upper_bound(selected.begin(), selected.end(), position), position);
+    } else {
+        selected.erase(found);
+    }
+    ++selectionChanges;
 }
 
 namespace {

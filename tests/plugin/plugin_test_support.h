@@ -25,6 +25,14 @@ class RecordingView : public lnkhold::DialogView {
     int insertionLayer() const override { return insertionLayer_; }
     void setInsertionLayer(int index) override;
     std::vector<int> selectedPositions() const override { return selected; }
+    void setItemSelected(int position, bool selected) override;
+    void setControlEnabled(int controlId, bool enabled) override {
+        enabledControls[controlId] = enabled;
+    }
+    std::vector<std::string> chooseFiles(const platform::FileDialogRequest& request) override {
+        fileRequests.push_back(request);
+        return chosenFiles;
+    }
     void setStatusText(const std::string& text) override { statusText = text; }
     void setItemCount(int count) override { itemCount = count; }
     void showWaitCursor(bool waiting) override { waitCursor = waiting; }
@@ -32,6 +40,10 @@ class RecordingView : public lnkhold::DialogView {
 
     std::map<lnkhold::DialogOption, bool> checks;
     std::vector<int> selected;
+    std::map<int, bool> enabledControls;
+    std::vector<platform::FileDialogRequest> fileRequests;
+    std::vector<std::string> chosenFiles;  // what the next file dialog answers
+    int selectionChanges = 0;              // setItemSelected calls that changed the selection
     std::string statusText = "(untouched)";
     int itemCount = -1;
     bool waitCursor = false;
