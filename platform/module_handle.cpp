@@ -50,6 +50,12 @@ HINSTANCE moduleHandleOfFile(const std::filesystem::path& file) {
     return found == t.modules.end() ? nullptr : *found;
 }
 
+std::vector<HINSTANCE> registeredModules() {
+    ModuleTable& t = table();
+    const std::lock_guard lock(t.mutex);
+    return t.modules;
+}
+
 HINSTANCE moduleHandleOf(const void* address) {
     Dl_info info{};
     if (!address || !dladdr(address, &info) || !info.dli_fname || !*info.dli_fname) {

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 // A loaded module (or the host program itself): its file and the folder its loose files
 // (help) lie in. Its address is the handle.
@@ -28,5 +29,7 @@ HINSTANCE moduleHandleOf(const void* address);
 // The registered module whose file has this native path (same file, whatever the spelling);
 // null when none.
 HINSTANCE moduleHandleOfFile(const std::filesystem::path& file);
+// Every registered module, in the order they were registered.
+std::vector<HINSTANCE> registeredModules();
 
 }  // namespace platform

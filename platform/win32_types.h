@@ -41,6 +41,7 @@ inline constexpr LONG ERROR_PATH_NOT_FOUND = 3;
 inline constexpr LONG ERROR_ACCESS_DENIED = 5;
 inline constexpr LONG ERROR_INVALID_HANDLE = 6;
 inline constexpr LONG ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr LONG ERROR_INVALID_DATA = 13;
 inline constexpr LONG ERROR_INVALID_DRIVE = 15;
 inline constexpr LONG ERROR_NO_MORE_FILES = 18;
 inline constexpr LONG ERROR_SHARING_VIOLATION = 32;
@@ -50,6 +51,7 @@ inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
 inline constexpr LONG ERROR_DISK_FULL = 112;
 inline constexpr LONG ERROR_INSUFFICIENT_BUFFER = 122;
 inline constexpr LONG ERROR_INVALID_NAME = 123;
+inline constexpr LONG ERROR_MOD_NOT_FOUND = 126;
 inline constexpr LONG ERROR_DIR_NOT_EMPTY = 145;
 inline constexpr LONG ERROR_ALREADY_EXISTS = 183;
 inline constexpr LONG ERROR_FILENAME_EXCED_RANGE = 206;
@@ -59,6 +61,8 @@ inline constexpr LONG ERROR_DIRECTORY = 267;
 inline constexpr LONG ERROR_BADDB = 1009;
 inline constexpr LONG ERROR_REGISTRY_IO_FAILED = 1016;  // a root's file could not be read or saved
 inline constexpr LONG ERROR_KEY_DELETED = 1018;
+inline constexpr LONG ERROR_RESOURCE_DATA_NOT_FOUND = 1812;  // the file holds no resources
+inline constexpr LONG ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
 
 // The calling thread's last error, as Win32 functions that return BOOL or a handle leave it.
 DWORD GetLastError();
