@@ -10,6 +10,7 @@ packages=(
     libicu-dev                                     # collation
     python3-ezdxf openscad-testing-data            # independent DXF reader/writer, DXF corpus
     qt6-base-dev fonts-dejavu-core                 # dialogs (tests run them offscreen)
+    qt6-svg-dev                                    # SVG bitmaps and icons of the plug-in
     mscompress                                     # SZDD-compressed test fixtures
 )
 
