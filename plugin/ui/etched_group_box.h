@@ -1,5 +1,5 @@
 #pragma once
-// EtchedGroupBox (Part 5.5): a group box drawn as an etched frame with its title over the
+// EtchedGroupBox: a group box drawn as an etched frame with its title over the
 // dialog's painted background, inert to mouse presses and double-clicks (they are swallowed,
 // so they neither reach the dialog nor move it).
 //

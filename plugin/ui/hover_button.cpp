@@ -53,7 +53,8 @@ constexpr int kTooltipChrome = 24;
 HoverButton::HoverButton(ButtonKind kind, const QString& caption, QWidget* parent)
     : QPushButton(caption, parent), kind_(kind) {
     setMouseTracking(true);
-    setAttribute(Qt::WA_Hover, false);  // hover is tracked here, by the Part's rule
+    setAttribute(Qt::WA_Hover,
+                 false);  // hover is tracked here: never while the left button is held elsewhere
     if (kind_ == ButtonKind::CheckBox) {
         // A check box is never the dialog's default button: Enter on it presses the default.
         setCheckable(true);
@@ -259,7 +260,7 @@ void HoverButton::paintEvent(QPaintEvent*) {
         }
     }
 
-    // Focus cue for keyboard users (not in the Part, see the header).
+    // Focus cue for keyboard users (see the header).
     QStyleOptionButton option;
     initStyleOption(&option);
     if (focused && (option.state & QStyle::State_KeyboardFocusChange)) {

@@ -1,5 +1,5 @@
 #pragma once
-// HoverButton (Part 5.5): every push button and check box of the main dialog. A flat button
+// HoverButton: every push button and check box of the main dialog. A flat button
 // with a thin raised border that thickens while the pointer is over it, sunken while held, an
 // optional pair of icons, a multi-line tooltip, and either a plain face or the dialog's painted
 // background behind it.
@@ -9,10 +9,10 @@
 // between them, Space presses the focused one. A check box is a checkable QPushButton: a click
 // toggles the tick, then `clicked` goes out.
 //
-// Focus: the Part draws no focus rectangle. Keyboard users still see where the focus is: once
-// the window has been navigated with the keyboard (Tab, mnemonics: Qt's keyboard-focus-change
-// state, the same rule Windows uses for its focus cues), the focused button shows a dotted
-// focus rectangle inside its border (around the text for a borderless check box).
+// Focus: the mouse never brings up a focus rectangle. Keyboard users still see where the focus
+// is: once the window has been navigated with the keyboard (Tab, mnemonics: Qt's
+// keyboard-focus-change state, the same rule Windows uses for its focus cues), the focused button
+// shows a dotted focus rectangle inside its border (around the text for a borderless check box).
 
 #include <QIcon>
 #include <QPushButton>
@@ -27,7 +27,7 @@ class HoverButton : public QPushButton {
     Q_OBJECT
 
   public:
-    // Fixed values of the kit (Part 5.5, Data model).
+    // Fixed values of the kit.
     static constexpr int kImageMargin = 3;        // horizontal and vertical image margin, pixels
     static constexpr int kPressedOffset = 1;      // text and icon shift while a push button is held
     static constexpr int kTooltipMaxWidth = 400;  // pixels

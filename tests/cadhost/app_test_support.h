@@ -7,14 +7,15 @@
 #include <filesystem>
 #include <fstream>
 #include <list>
+#include <memory>
 #include <sstream>
 #include <string>
 
-#include "cadhost/app/builtin_commands.h"
 #include "cadhost/app/command_line.h"
 #include "cadhost/app/host_registration.h"
 #include "cadhost/app/interpreter.h"
 #include "cadhost/app/system_variables.h"
+#include "cadhost/host_console.h"
 #include "cadhost/sdk/acdocman.h"
 #include "cadhost/sdk/rxdlinkr.h"
 #include "platform/host_path.h"
@@ -25,43 +26,17 @@ namespace apptest {
 class HostSession : public ::testing::Test {
   protected:
     void SetUp() override {
-        static const bool builtinsAdded = [] {
-            cadhost::app::addBuiltins(cadhost::app::interpreter());
-            return true;
-        }();
-        ASSERT_TRUE(builtinsAdded);
+        console_ = std::make_unique<HostConsole>();
         ASSERT_EQ(cadhost::app::registerHost(), "");
-        cadhost::app::commandLine().setOutput(out_);
     }
 
     void TearDown() override {
-        using namespace cadhost::app;
-        while (acDocManagerPtr()->documentCount() > 0) {
-            std::unique_ptr<AcApDocumentIterator> it(acDocManagerPtr()->newAcApDocumentIterator());
-            acDocManagerPtr()->closeDocument(it->document(), false);
-        }
-        acrxDynamicLinker->unloadAll();
-        while (commandLine().source()) {
-            commandLine().popSource();
-        }
-        systemVariables().set("SDI", 0);
-        commandLine().setOutput(std::cout);
+        closeHostSession();
+        console_.reset();
     }
 
-    // Runs script text as a batch; the exit code.
-    int run(const std::string& script) {
-        std::istringstream& input = inputs_.emplace_back(script);
-        cadhost::app::commandLine().pushSource(
-            cadhost::app::streamSource(input, "test script", true, false));
-        return cadhost::app::interpreter().run(true);
-    }
-
-    // Output since the last call.
-    std::string output() {
-        std::string text = out_.str();
-        out_.str("");
-        return text;
-    }
+    int run(const std::string& script) { return console_->run(script); }
+    std::string output() { return console_->output(); }
 
     static std::string modulePath(const std::string& name) {
         return platform::nativeToHost(std::filesystem::path(TEST_MODULE_DIR) / (name + ".arx"));
@@ -78,8 +53,7 @@ class HostSession : public ::testing::Test {
     testsupport::TempPrefix prefix_;
 
   private:
-    std::ostringstream out_;
-    std::list<std::istringstream> inputs_;
+    std::unique_ptr<HostConsole> console_;
 };
 
 }  // namespace apptest

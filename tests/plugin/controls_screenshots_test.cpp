@@ -1,6 +1,6 @@
 // Screenshots of the kit over the tiled background 202, saved as <build>/screenshots/kit_*.png
 // (with "@2x" when run at 200 %, QT_SCALE_FACTOR=2): the right-hand column and bottom row of
-// the main dialog laid out from Part 5.1's template, and single controls in each state.
+// the main dialog laid out from its template, and single controls in each state.
 
 #include <QComboBox>
 #include <QHeaderView>

@@ -27,7 +27,7 @@ using lnkhold::ButtonKind;
 using lnkhold::EtchedGroupBox;
 using lnkhold::HoverButton;
 
-// The resource ids of Part 5.1.
+// The resource ids of the main dialog.
 inline constexpr int kBackground = 202;
 inline constexpr int kAboutPicture = 228;
 inline constexpr int kTicked = 215;

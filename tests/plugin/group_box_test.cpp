@@ -1,4 +1,4 @@
-// EtchedGroupBox (Part 5.5): the etched frame and title over the dialog's background; mouse
+// EtchedGroupBox: the etched frame and title over the dialog's background; mouse
 // presses and double-clicks on it are swallowed; it lies below the controls it frames.
 
 #include <QSignalSpy>
@@ -21,7 +21,7 @@ class GroupBoxTest : public ControlsTest {
     std::unique_ptr<Backdrop> backdrop;
 };
 
-TEST_F(GroupBoxTest, EtchedFrameAsThePartDrawsIt) {
+TEST_F(GroupBoxTest, EtchedFrameWithItsTitleGap) {
     auto* box = new EtchedGroupBox("Options", backdrop.get());
     box->setGeometry(20, 20, 200, 100);
     show(*backdrop);

@@ -1,4 +1,4 @@
-// HoverButton (Part 5.5): frames at rest, under the pointer and held; the pressed shift; which
+// HoverButton: frames at rest, under the pointer and held; the pressed shift; which
 // icon shows when; the disabled look; the hover rule; double-clicks; tooltips.
 
 #include <QApplication>

@@ -1,0 +1,74 @@
+#include "module_session.h"
+
+#include <QItemSelectionModel>
+#include <filesystem>
+
+#include "cadhost/sdk/rxdlinkr.h"
+
+namespace plugintest {
+
+void ModuleSession::SetUp() {
+    HostFixture::SetUp();
+    testsupport::qtApplication();
+    console_ = std::make_unique<apptest::HostConsole>();
+    previous_ = platform::setModalResponder(&driver);
+}
+
+void ModuleSession::TearDown() {
+    platform::setModalResponder(previous_);
+    HostFixture::TearDown();
+    apptest::closeHostSession();
+    console_.reset();
+}
+
+std::string ModuleSession::modulePath() {
+    return platform::nativeToHost(std::filesystem::path(LNKHOLD_MODULE_FILE));
+}
+
+int ModuleSession::runDialog(const std::function<void(QDialog&)>& work) {
+    driver.onDialog = work;
+    const int result = run("LKH\n");
+    driver.onDialog = nullptr;
+    return result;
+}
+
+QTableView& xrefList(const QWidget& dialog) {
+    return *control<QTableView>(dialog, 221);
+}
+
+std::string cell(const QWidget& dialog, int row, int column) {
+    const QAbstractItemModel& model = *xrefList(dialog).model();
+    return model.data(model.index(row, column)).toString().toStdString();
+}
+
+int positionOf(const QWidget& dialog, const std::string& name) {
+    for (int row = 0; row < xrefList(dialog).model()->rowCount(); ++row) {
+        if (cell(dialog, row, 0) == name) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+void selectRows(const QWidget& dialog, std::initializer_list<const char*> names) {
+    QTableView& list = xrefList(dialog);
+    list.selectionModel()->clearSelection();
+    for (const char* name : names) {
+        const int position = positionOf(dialog, name);
+        if (position < 0) {
+            throw std::runtime_error(std::string("no row ") + name);
+        }
+        list.selectionModel()->select(list.model()->index(position, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+}
+
+void saveScreenshot(QWidget& widget, const std::string& name) {
+    const std::filesystem::path folder = SCREENSHOT_DIR;
+    std::filesystem::create_directories(folder);
+    widget.show();
+    QApplication::processEvents();
+    widget.grab().save(QString::fromStdString((folder / (name + ".png")).string()));
+}
+
+}  // namespace plugintest
