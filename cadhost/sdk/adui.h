@@ -12,8 +12,9 @@
 
 using BOOL = int;
 
-// Initialises the host's user-interface library for a module; true when dialogs can be shown
-// (a display, or a Qt platform such as offscreen, is available).
+// Initialises the host's user-interface library for a module, making the host's Qt
+// application when there is none; true when dialogs can be shown (a display, or a Qt platform
+// such as offscreen, is available). After it, a module may construct dialogs.
 bool InitAcUiDLL();
 
 class CAdUiBaseDialog : public QDialog {

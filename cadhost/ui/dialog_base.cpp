@@ -10,7 +10,8 @@
 #include "platform/ui/modal.h"
 
 bool InitAcUiDLL() {
-    return QApplication::instance() || cadhost::ui::hasDisplay();
+    // Made here, not at the first DoModal: a module constructs its dialogs before it runs them.
+    return cadhost::ui::ensureQtApplication();
 }
 
 CAdUiBaseDialog::CAdUiBaseDialog(QWidget* parent)

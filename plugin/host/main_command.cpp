@@ -14,7 +14,7 @@
 namespace lnkhold {
 
 void mainCommand() {
-    acdbRegApp("LNKHOLD");
+    // Without a drawing or a display there is nothing to show; the drawing stays untouched.
     AcApDocument* document = acDocManagerPtr()->curDocument();
     if (!document) {
         acutPrintf("\nNo drawing is open.");
@@ -26,6 +26,7 @@ void mainCommand() {
             "QT_QPA_PLATFORM=offscreen) **");
         return;
     }
+    acdbRegApp("LNKHOLD");
     auto dialog = std::make_unique<MainDialog>(nullptr);
     AcDbTransactionManager* transactions = document->transactionManager();
     transactions->startTransaction();

@@ -32,7 +32,11 @@ std::int64_t localFileSeconds(const platform::FILETIME& written) {
 
 void XrefRow::readFileFacts() {
     fileSize = 0;
-    const std::string found = resolvePath(fullPath());
+    // The file the stored path was found at, when it was: fullPath keeps only the file name of
+    // a relative stored path ("sub\plan.dwg" gives "plan.dwg"), which would miss the file and
+    // show a found, current xref as "0 KB" and out of date.
+    const std::string found =
+        !foundPath.empty() && foundPath != kXrefNotDefined ? foundPath : resolvePath(fullPath());
     if (found.empty()) {
         return;
     }

@@ -35,11 +35,8 @@ AboutDialog::AboutDialog(QWidget* parent) : CAdUiDialog(parent) {
     version->setFont(bold);
     units.place(version, 109, 9, 130, 20);
 
-    const char* notice =
-        "Manages the external references of the open drawing: attach, overlay, detach, "
-        "unload, reload, repath, bind and open them, and keep their list in the drawing.\n\n"
-        "Copyright \xC2\xA9 2026 the Linkhold developers.";
-    auto* text = new QLabel(QString::fromUtf8(notice), this);
+    auto* text = new QLabel(this);
+    text->setObjectName(QStringLiteral("notice"));
     text->setWordWrap(true);
     text->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     units.place(text, 109, 32, 130, 76);
@@ -61,6 +58,12 @@ BOOL AboutDialog::OnInitDialog() {
     }
     findChild<QLabel*>(QStringLiteral("IDC_%1").arg(kVersionText))
         ->setText(QString::fromStdString(versionTitle(moduleInstance())));
+    // The maker's notice comes from the module's version resource too.
+    VersionInfo version;
+    version.loadFromModule(moduleInstance());
+    const std::string notice = version.text("FileDescription") + "\n\n" +
+                               version.text("LegalCopyright") + "\n" + version.text("CompanyName");
+    findChild<QLabel*>(QStringLiteral("notice"))->setText(QString::fromStdString(notice));
     return 1;
 }
 

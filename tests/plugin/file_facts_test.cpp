@@ -76,6 +76,20 @@ TEST_F(FileFacts, AFileUpToThirtySecondsOlderThanTheLoadedXrefIsCurrent) {
     EXPECT_EQ(abs.timestampDiffers, 0);
 }
 
+TEST_F(FileFacts, AnXrefStoredWithARelativePathShowsTheFactsOfTheFileItWasFoundAt) {
+    // "sub\plan.dwg": the row's full path keeps only "plan.dwg", which is not beside the
+    // drawing; the facts are those of sub/plan.dxf, where the stored path led.
+    XrefRow& plan = row("plan");
+    const std::filesystem::path file = folder() / "sub" / "plan.dxf";
+    ASSERT_EQ(plan.fullPath(), "plan.dwg");
+    EXPECT_EQ(plan.foundPath, hostPath("sub\\plan.dxf"));
+    EXPECT_EQ(plan.fileSize, std::filesystem::file_size(file));
+    plugintest::setFileTime(file, lnkhold::localSeconds(2030, 1, 1, 0, 0, 0));
+    plan.refreshFromBlockId(plan.blockId);
+    EXPECT_EQ(plan.fileTime, lnkhold::localSeconds(2030, 1, 1, 0, 0, 0));
+    EXPECT_EQ(plan.timestampDiffers, 0);  // its file is newer than the loaded xref: current
+}
+
 TEST_F(FileFacts, SizesReadInWholeKilobytes) {
     auto sizeTextOf = [&](const std::string& name, std::size_t bytes) {
         std::ofstream(folder() / (name + ".dxf")) << std::string(bytes, 'x');

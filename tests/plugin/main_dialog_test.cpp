@@ -333,9 +333,11 @@ TEST_F(MainDialogTest, HeaderClicksSortWithOneDirectionForAllColumns) {
 TEST_F(MainDialogTest, AboutShowsTheVersionOfTheModuleFile) {
     open("host.dxf");
     std::string aboutText;
+    std::string notice;
     runDialog([&](QDialog& dialog) {
         driver.onDialog = [&](QDialog& about) {
             aboutText = control<QLabel>(about, 212)->text().toStdString();
+            notice = about.findChild<QLabel*>("notice")->text().toStdString();
             saveScreenshot(about, "about_box");
             control(about, 1)->click();
         };
@@ -343,6 +345,8 @@ TEST_F(MainDialogTest, AboutShowsTheVersionOfTheModuleFile) {
         control(dialog, IDCANCEL_BUTTON)->click();
     });
     EXPECT_EQ(aboutText, "Linkhold, Version 1.4");
+    // The maker's notice is the module's too, not text of the dialog's own.
+    EXPECT_THAT(notice, HasSubstr("Copyright (C) 2026 Linkhold development team"));
 }
 
 TEST_F(MainDialogTest, HelpOpensTheFileBesideTheModuleAndClosesWithTheDialog) {

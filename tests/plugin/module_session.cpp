@@ -1,5 +1,6 @@
 #include "module_session.h"
 
+#include <QApplication>
 #include <QItemSelectionModel>
 #include <filesystem>
 
@@ -9,7 +10,10 @@ namespace plugintest {
 
 void ModuleSession::SetUp() {
     HostFixture::SetUp();
-    testsupport::qtApplication();
+    // Offscreen windows; the Qt application itself is the host's, made when the module loads.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     console_ = std::make_unique<apptest::HostConsole>();
     previous_ = platform::setModalResponder(&driver);
 }

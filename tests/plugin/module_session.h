@@ -12,7 +12,6 @@
 #include "cadhost/host_console.h"
 #include "platform/ui/modal.h"
 #include "plugin_test_support.h"
-#include "support/qt_application.h"
 
 namespace plugintest {
 

@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "plugin/model/local_time.h"
 #include "plugin/ops/dialog_operations.h"
 #include "plugin_test_support.h"
 
@@ -119,9 +120,16 @@ TEST_F(Scan, TheStatusLineShowsTheFoundPathAWarningOrTheContainingXref) {
     view.selected = {positionOf("abs"), positionOf("lib")};
     EXPECT_EQ(dialog.selectionText(), "...");
 
-    // plan's row looks for plan.dwg, which is not where the drawing keeps it (sub\).
+    // plan is stored as sub\plan.dwg: its row shows where that was found, and is current.
     view.selected = {positionOf("plan")};
-    EXPECT_EQ(row("plan").timestampDiffers, 1);
+    EXPECT_EQ(row("plan").timestampDiffers, 0);
+    EXPECT_EQ(dialog.selectionText(), hostPath("sub\\plan.dxf"));
+    // A file last written long before the loaded xref was updated.
+    plugintest::setFileTime(folder() / "abs" / "abs.dxf",
+                            lnkhold::localSeconds(2001, 1, 1, 0, 0, 0));
+    XrefRow& abs = *dialog.rows().findByName("abs");
+    abs.refreshFromBlockId(abs.blockId);
+    view.selected = {positionOf("abs")};
     EXPECT_EQ(dialog.selectionText(),
               "Warning: xref timestamp appears different than file timestamp");
 
