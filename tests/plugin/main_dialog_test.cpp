@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -370,6 +371,30 @@ TEST_F(MainDialogTest, HelpOpensTheFileBesideTheModuleAndClosesWithTheDialog) {
     QApplication::processEvents();
     EXPECT_TRUE(help.isNull() || !help->isVisible());
     EXPECT_TRUE(driver.messages.empty());  // the help file was found
+}
+
+TEST_F(MainDialogTest, TheDialogIsDraggedFromAnyPlaceOfItsSurface) {
+    open("host.dxf");
+    runDialog([&](QDialog& dialog) {
+        dialog.show();
+        QApplication::processEvents();
+        const QPoint start = dialog.pos();
+        const QPoint surface(3, 3);  // above and left of the list: no control there
+        ASSERT_EQ(dialog.childAt(surface), nullptr);
+        const QPointF global = dialog.mapToGlobal(QPointF(surface));
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(surface), global, Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&dialog, &press);
+        QMouseEvent move(QEvent::MouseMove, QPointF(surface), global + QPointF(40, 25),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&dialog, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(surface),
+                            global + QPointF(40, 25), Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(&dialog, &release);
+        EXPECT_EQ(dialog.pos(), start + QPoint(40, 25));
+        control(dialog, IDCANCEL_BUTTON)->click();
+    });
 }
 
 }  // namespace
