@@ -1,5 +1,6 @@
 #include "plugin/ops/dialog_operations.h"
 
+#include "cadhost/sdk/aced.h"
 #include "cadhost/sdk/acedxref.h"
 #include "cadhost/sdk/dbapserv.h"
 #include "cadhost/sdk/dbsymtb.h"
@@ -13,6 +14,7 @@
 #include "plugin/ops/control_ids.h"
 #include "plugin/ops/layer_lock_guard.h"
 #include "plugin/ops/marker_block.h"
+#include "plugin/setfile/set_file.h"
 
 namespace lnkhold {
 
@@ -251,6 +253,80 @@ void DialogOperations::applyVisretain() {
     if (AcDbDatabase* drawing = acdbHostApplicationServices()->workingDatabase()) {
         drawing->setVisretain(view_.isChecked(DialogOption::Visretain));
     }
+}
+
+std::string DialogOperations::defaultSetFileName() const {
+    if (!acdbHostApplicationServices()->workingDatabase()) {
+        return {};
+    }
+    std::string name = host::stringVariable("dwgname").value_or("");
+    if (name.empty()) {
+        return {};
+    }
+    if (const std::size_t dot = name.rfind('.'); dot != std::string::npos) {
+        name.erase(dot);
+    }
+    return name + ".lkh";
+}
+
+platform::FileDialogRequest DialogOperations::setFileRequest(bool save,
+                                                             const std::string& initialName) {
+    platform::FileDialogRequest request;
+    request.save = save;
+    request.filter = "Holdset Files (*.lkh)|*.lkh|All Files (*.*)|*.*||";
+    request.defaultExtension = "lkh";
+    request.initialName = initialName;
+    request.flags = save ? platform::OFN_OVERWRITEPROMPT | platform::OFN_CREATEPROMPT |
+                               platform::OFN_ENABLESIZING
+                         : platform::OFN_FILEMUSTEXIST | platform::OFN_ENABLESIZING;
+    return request;
+}
+
+void DialogOperations::saveSetFile() {
+    const std::vector<std::string> chosen =
+        view_.chooseFiles(setFileRequest(true, defaultSetFileName()));
+    if (chosen.empty()) {
+        return;
+    }
+    const std::vector<std::string> paths = rows_.collectFullPaths();
+    if (paths.empty()) {
+        return;  // an empty list never empties a file
+    }
+    if (const std::string error = writeSetFile(chosen.front(), setFileText(paths));
+        !error.empty()) {
+        acutPrintf("\nCannot save the xref set file %s: %s", chosen.front().c_str(), error.c_str());
+    }
+}
+
+void DialogOperations::loadSetFile() {
+    const std::vector<std::string> chosen =
+        view_.chooseFiles(setFileRequest(false, defaultSetFileName()));
+    if (chosen.empty()) {
+        return;
+    }
+    std::string text;
+    if (const std::string error = readSetFile(chosen.front(), text); !error.empty()) {
+        acutPrintf("\nCannot read the xref set file %s: %s", chosen.front().c_str(), error.c_str());
+        return;
+    }
+    addRowsFromSetText(text);
+    view_.setItemCount(rows_.count());
+}
+
+int DialogOperations::addRowsFromSetText(std::string_view text) {
+    int added = 0;
+    for (const std::string& entry : setFileEntries(text)) {
+        auto row = std::make_unique<XrefRow>();
+        row->buildFromFile(entry);
+        if (rows_.findByName(row->nameWithoutDwg())) {
+            continue;
+        }
+        row->addedFromFile = 1;
+        rows_.append(std::move(row));
+        ++added;
+    }
+    rows_.sortByName(true);
+    return added;
 }
 
 }  // namespace lnkhold

@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "cadhost/sdk/adsdef.h"
 #include "plugin/model/xref_row_list.h"
@@ -68,6 +69,19 @@ class DialogOperations {
     void clearSelection();
     // Visretain: the drawing's VISRETAIN follows the option at once.
     void applyVisretain();
+
+    // Save LKH: writes the full path of every row to a set file the user chooses (nothing
+    // when the list is empty). Load LKH: adds a pending row per new name the chosen file
+    // lists. A file that cannot be written or read is named on the command line with the
+    // reason, and the list stays as it was.
+    void saveSetFile();
+    void loadSetFile();
+    // The drawing's name with ".lkh" instead of its extension; empty without a drawing.
+    std::string defaultSetFileName() const;
+    static platform::FileDialogRequest setFileRequest(bool save, const std::string& initialName);
+    // A pending row per entry of a set file's text whose name no row has; the rows sorted by
+    // name. The number of rows added.
+    int addRowsFromSetText(std::string_view text);
 
   private:
     void showRows();

@@ -191,6 +191,8 @@ void MainDialog::createControls() {
     on(IDC_SELECT_ALL, &MainDialog::onSelectAll);
     on(IDC_CLEAR_ALL, &MainDialog::onClearAll);
     on(IDC_VISRETAIN, &MainDialog::onVisretain);
+    on(IDC_SAVE_LKH, &MainDialog::onSaveSetFile);
+    on(IDC_LOAD_LKH, &MainDialog::onLoadSetFile);
     on(IDC_ABOUT, &MainDialog::onAbout);
     on(ID_HELP_BUTTON, &MainDialog::onHelp);
     connect(buttons_.at(IDOK_BUTTON), &QAbstractButton::clicked, this, [this] { accept(); });
@@ -264,6 +266,15 @@ void MainDialog::onClearAll() {
 
 void MainDialog::onVisretain() {
     operations_.applyVisretain();
+}
+
+void MainDialog::onSaveSetFile() {
+    operations_.saveSetFile();
+}
+
+void MainDialog::onLoadSetFile() {
+    operations_.loadSetFile();
+    list_->viewport()->update();
 }
 
 void MainDialog::onHelp() {

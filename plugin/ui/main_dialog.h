@@ -49,6 +49,8 @@ class MainDialog : private ModuleResourceScope, public BackgroundDialog, public 
     void onSelectAll();
     void onClearAll();
     void onVisretain();
+    void onSaveSetFile();
+    void onLoadSetFile();
     void onHelp();
     void onAbout();
 

@@ -10,12 +10,13 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPointer>
 #include <fstream>
 
+#include "cadhost/dxf_test_support.h"
 #include "cadhost/sdk/dbsymtb.h"
 #include "module_session.h"
 #include "platform/registry.h"
@@ -373,6 +374,36 @@ TEST_F(MainDialogTest, HelpOpensTheFileBesideTheModuleAndClosesWithTheDialog) {
     EXPECT_TRUE(driver.messages.empty());  // the help file was found
 }
 
+TEST_F(MainDialogTest, SaveAndLoadLkhGoThroughSetFiles) {
+    open("host.dxf");
+    const std::string setFile = hostPath("site.lkh");
+    driver.fileAnswers = {{setFile}};
+    std::vector<std::string> saved;
+    runDialog([&](QDialog& dialog) {
+        for (int row = 0; row < xrefList(dialog).model()->rowCount(); ++row) {
+            saved.push_back(cell(dialog, row, 0));
+        }
+        control(dialog, IDC_SAVE_LKH)->click();
+        control(dialog, IDCANCEL_BUTTON)->click();
+    });
+    const std::string text = dxftest::readBytes(folder() / "site.lkh");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), static_cast<long>(saved.size()));
+    EXPECT_THAT(text, HasSubstr("plan.dwg\r\n"));
+
+    std::ofstream(folder() / "more.lkh", std::ios::binary) << "C:\\p\\later.dwg\r\n";
+    driver.fileAnswers = {{hostPath("more.lkh")}};
+    runDialog([&](QDialog& dialog) {
+        control(dialog, IDC_LOAD_LKH)->click();
+        const int later = positionOf(dialog, "later");
+        ASSERT_NE(later, -1);
+        EXPECT_EQ(cell(dialog, later, 1), "Detached");
+        EXPECT_EQ(textColour(dialog, later), QColor(0, 0, 255));
+        control(dialog, IDCANCEL_BUTTON)->click();
+    });
+    ASSERT_EQ(driver.fileRequests.size(), 2u);
+    EXPECT_EQ(driver.fileRequests[1].initialName, "host.lkh");
+}
+
 TEST_F(MainDialogTest, TheDialogIsDraggedFromAnyPlaceOfItsSurface) {
     open("host.dxf");
     runDialog([&](QDialog& dialog) {
@@ -388,9 +419,8 @@ TEST_F(MainDialogTest, TheDialogIsDraggedFromAnyPlaceOfItsSurface) {
         QMouseEvent move(QEvent::MouseMove, QPointF(surface), global + QPointF(40, 25),
                          Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&dialog, &move);
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(surface),
-                            global + QPointF(40, 25), Qt::LeftButton, Qt::NoButton,
-                            Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(surface), global + QPointF(40, 25),
+                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(&dialog, &release);
         EXPECT_EQ(dialog.pos(), start + QPoint(40, 25));
         control(dialog, IDCANCEL_BUTTON)->click();
