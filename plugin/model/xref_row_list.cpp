@@ -1,6 +1,7 @@
 #include "plugin/model/xref_row_list.h"
 
 #include <algorithm>
+#include <set>
 
 #include "platform/collation.h"
 
@@ -31,6 +32,18 @@ void XrefRowList::removeDrawingRows() {
 
 void XrefRowList::removeNestedOrUnreferenced() {
     removeIf([](const XrefRow& row) { return row.nestedOrUnreferenced == 1; });
+}
+
+void XrefRowList::removePendingNamedLikeDrawingRows() {
+    std::set<std::string> drawingNames;
+    for (const auto& row : rows_) {
+        if (!row->blockId.isNull()) {
+            drawingNames.insert(row->name);
+        }
+    }
+    removeIf([&](const XrefRow& row) {
+        return row.blockId.isNull() && drawingNames.contains(row.name);
+    });
 }
 
 bool XrefRowList::removeAt(int position) {

@@ -21,6 +21,8 @@ class XrefRowList {
     // Deletes the rows that came from the drawing, keeping those made from file paths.
     void removeDrawingRows();
     void removeNestedOrUnreferenced();
+    // Deletes the rows made from file paths whose name a row from the drawing has.
+    void removePendingNamedLikeDrawingRows();
     // Deletes the row at a position; false when there is none.
     bool removeAt(int position);
 

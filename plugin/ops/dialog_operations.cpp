@@ -84,8 +84,12 @@ void DialogOperations::rescanAfterAttach() {
 }
 
 void DialogOperations::fullRefresh() {
-    rows_.removeAll();
+    // Rows that are not in the drawing stay: those added in this session (with Add or from a
+    // set file) are not in the marker until OK, and would be lost otherwise. One that the
+    // drawing now has an xref of the same name for gives way to the drawing's row.
+    rows_.removeDrawingRows();
     scanDrawing();
+    rows_.removePendingNamedLikeDrawingRows();
     readMarker();
     showRows();
 }

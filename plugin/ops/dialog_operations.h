@@ -70,6 +70,15 @@ class DialogOperations {
     // Visretain: the drawing's VISRETAIN follows the option at once.
     void applyVisretain();
 
+    // Detach, Unload and Reload of the selected xrefs (rows in the drawing only), each
+    // followed by the list rebuilt from the drawing; Detach first remembers the list in the
+    // marker, so a detached xref comes back as a pending row. reloadSelected alone does not
+    // rebuild the list (RePath uses it so).
+    void detachSelected();
+    void unloadSelected();
+    void reloadSelected();
+    void reloadAndRefresh();
+
     // Save LKH: writes the full path of every row to a set file the user chooses (nothing
     // when the list is empty). Load LKH: adds a pending row per new name the chosen file
     // lists. A file that cannot be written or read is named on the command line with the
@@ -85,6 +94,8 @@ class DialogOperations {
 
   private:
     void showRows();
+    // The drawing rows at the selected positions, lowest position first.
+    std::vector<XrefRow*> selectedDrawingRows() const;
 
     DialogView& view_;
     XrefRowList rows_;

@@ -192,6 +192,9 @@ void MainDialog::createControls() {
     on(IDC_CLEAR_ALL, &MainDialog::onClearAll);
     on(IDC_VISRETAIN, &MainDialog::onVisretain);
     on(IDC_SAVE_LKH, &MainDialog::onSaveSetFile);
+    on(IDC_DETACH, &MainDialog::onDetach);
+    on(IDC_UNLOAD, &MainDialog::onUnload);
+    on(IDC_RELOAD, &MainDialog::onReload);
     on(IDC_LOAD_LKH, &MainDialog::onLoadSetFile);
     on(IDC_ABOUT, &MainDialog::onAbout);
     on(ID_HELP_BUTTON, &MainDialog::onHelp);
@@ -266,6 +269,18 @@ void MainDialog::onClearAll() {
 
 void MainDialog::onVisretain() {
     operations_.applyVisretain();
+}
+
+void MainDialog::onDetach() {
+    operations_.detachSelected();
+}
+
+void MainDialog::onUnload() {
+    operations_.unloadSelected();
+}
+
+void MainDialog::onReload() {
+    operations_.reloadAndRefresh();
 }
 
 void MainDialog::onSaveSetFile() {

@@ -49,6 +49,9 @@ class MainDialog : private ModuleResourceScope, public BackgroundDialog, public 
     void onSelectAll();
     void onClearAll();
     void onVisretain();
+    void onDetach();
+    void onUnload();
+    void onReload();
     void onSaveSetFile();
     void onLoadSetFile();
     void onHelp();

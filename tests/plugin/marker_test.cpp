@@ -151,8 +151,9 @@ TEST_F(Marker, AListTooLongForOneObjectSpreadsOverSeveralMarkerPolylines) {
 
     // A shorter list leaves the extra polylines with no paths.
     EXPECT_EQ(lnkhold::writeMarker(drawing(), {}, {false, false}), 0);
-    dialog.fullRefresh();
-    EXPECT_EQ(dialog.rows().count(), 12);
+    DialogOperations reopened(view);
+    reopened.fullRefresh();
+    EXPECT_EQ(reopened.rows().count(), 12);
 }
 
 TEST_F(Marker, OnlyTheFirstTwoIntegersOfAChainSetTheOptions) {
