@@ -133,7 +133,7 @@ TEST_F(SetFiles, AFileThatCannotBeWrittenOrReadIsNamedAndNothingChanges) {
     view.chosenFiles = {hostPath("taken.lkh")};
     dialog.saveSetFile();
     EXPECT_THAT(console->output(),
-                HasSubstr("\nCannot save the xref set file " + hostPath("taken.lkh") + ": "));
+                HasSubstr("Cannot save the xref set file " + hostPath("taken.lkh") + ": "));
     EXPECT_TRUE(std::filesystem::is_directory(folder() / "taken.lkh"));
     EXPECT_TRUE(std::filesystem::is_empty(folder() / "taken.lkh"));
     // No temporary file is left behind.
@@ -144,7 +144,7 @@ TEST_F(SetFiles, AFileThatCannotBeWrittenOrReadIsNamedAndNothingChanges) {
     view.chosenFiles = {hostPath("missing.lkh")};
     dialog.loadSetFile();
     EXPECT_THAT(console->output(),
-                HasSubstr("\nCannot read the xref set file " + hostPath("missing.lkh") + ": "));
+                HasSubstr("Cannot read the xref set file " + hostPath("missing.lkh") + ": "));
     EXPECT_EQ(dialog.rows().count(), 1);
     view.chosenFiles = {hostPath("taken.lkh")};
     dialog.loadSetFile();
