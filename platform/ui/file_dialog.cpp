@@ -53,7 +53,6 @@ std::vector<std::string> runFileDialog(QWidget* owner, const FileDialogRequest& 
                        : mustExist ? QFileDialog::ExistingFile
                                    : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !(request.flags & OFN_OVERWRITEPROMPT));
-    dialog.setOption(QFileDialog::HideNameFilterDetails, false);
     dialog.setNameFilters(qtFilters(request.filter));
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
     dialog.setSizeGripEnabled(request.flags & OFN_ENABLESIZING);

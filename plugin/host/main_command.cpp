@@ -6,7 +6,6 @@
 #include "cadhost/sdk/acdocman.h"
 #include "cadhost/sdk/aced.h"
 #include "cadhost/sdk/adui.h"
-#include "cadhost/sdk/dbapserv.h"
 #include "cadhost/sdk/dbmain.h"
 #include "plugin/host/commands.h"
 #include "plugin/ui/main_dialog.h"

@@ -51,6 +51,14 @@ void DialogOperations::start() {
     updateButtons();
 }
 
+std::array<int, kColumnCount> DialogOperations::storedColumnWidths() {
+    std::array<int, kColumnCount> widths{};
+    for (std::size_t column = 0; column < widths.size(); ++column) {
+        widths[column] = readSetting(kColumnSettings[column], 100);
+    }
+    return widths;
+}
+
 int DialogOperations::accept(const std::array<int, kColumnCount>& columnWidths) {
     const LayerLockGuard unlocked;
     AcDbDatabase* drawing = acdbHostApplicationServices()->workingDatabase();

@@ -29,6 +29,8 @@ class DialogOperations {
     // search path, options, settings, the first full refresh, the host's "sdi" mode and the
     // buttons for no selection.
     void start();
+    // The list's column widths as stored ("Header1".."Header6", 100 pixels when missing).
+    static std::array<int, kColumnCount> storedColumnWidths();
     // OK: with every layer unlocked, VISRETAIN follows its option, the list goes into the
     // marker and the settings are stored. The number of rows written to the marker.
     int accept(const std::array<int, kColumnCount>& columnWidths);

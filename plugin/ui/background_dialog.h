@@ -19,8 +19,6 @@ class BackgroundDialog : public CAdUiDialog {
     void setBackgroundBitmap(const QPixmap& bitmap);
     // Mode 4 with a bitmap makes the window the bitmap's size.
     void setDrawMode(int mode);
-    const QPixmap& backgroundBitmap() const { return backgroundBitmap_; }
-    int drawMode() const { return drawMode_; }
 
     int dragAnywhere = 1;
 

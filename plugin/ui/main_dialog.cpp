@@ -11,7 +11,6 @@
 #include "platform/ui/help.h"
 #include "platform/ui/resources.h"
 #include "plugin/host/module.h"
-#include "plugin/model/settings.h"
 #include "plugin/ops/control_ids.h"
 #include "plugin/ui/about_dialog.h"
 #include "plugin/ui/etched_group_box.h"
@@ -99,9 +98,6 @@ constexpr Tooltip kTooltips[] = {
     {ID_HELP_BUTTON, "Help"},
     {IDC_ABOUT, "About"},
 };
-
-constexpr std::array<const char*, kColumnCount> kColumnSettings = {"Header1", "Header2", "Header3",
-                                                                   "Header4", "Header5", "Header6"};
 
 QString controlName(int id) {
     return QStringLiteral("IDC_%1").arg(id);
@@ -204,11 +200,7 @@ void MainDialog::createControls() {
 
 BOOL MainDialog::OnInitDialog() {
     BackgroundDialog::OnInitDialog();
-    std::array<int, kColumnCount> widths{};
-    for (std::size_t column = 0; column < widths.size(); ++column) {
-        widths[column] = readSetting(kColumnSettings[column], 100);
-    }
-    list_->setColumnWidths(widths);
+    list_->setColumnWidths(DialogOperations::storedColumnWidths());
     operations_.start();
     // Without a readable version resource the template's caption stays.
     if (const std::string title = versionTitle(moduleInstance()); !title.empty()) {

@@ -34,9 +34,6 @@ class MainDialog : private ModuleResourceScope, public BackgroundDialog, public 
     explicit MainDialog(QWidget* parent = nullptr);
     ~MainDialog() override;
 
-    DialogOperations& operations() { return operations_; }
-    XrefRow* rowAt(int position) const { return operations_.rowAt(position); }
-    XrefListView& listView() { return *list_; }
     // Set by Open Dwg; read by the command after the dialog has closed.
     int openRequested = 0;
 

@@ -17,8 +17,8 @@ const QColor kNewerBackground(0, 255, 0);
 
 }  // namespace
 
-XrefListModel::XrefListModel(RowLookup rowAt, QObject* parent)
-    : QAbstractTableModel(parent), rowAt_(std::move(rowAt)) {}
+XrefListModel::XrefListModel(const XrefRowList& rows, QObject* parent)
+    : QAbstractTableModel(parent), rows_(rows) {}
 
 void XrefListModel::setItemCount(int count) {
     beginResetModel();
@@ -61,7 +61,7 @@ QString XrefListModel::cellText(const XrefRow& row, int column) {
 }
 
 QVariant XrefListModel::data(const QModelIndex& index, int role) const {
-    const XrefRow* row = index.isValid() ? rowAt_(index.row()) : nullptr;
+    const XrefRow* row = index.isValid() ? rows_.rowAt(index.row()) : nullptr;
     if (!row) {
         return {};
     }
@@ -89,9 +89,7 @@ QVariant XrefListModel::headerData(int section, Qt::Orientation orientation, int
 }
 
 XrefListView::XrefListView(XrefRowList& rows, QWidget* parent)
-    : QTableView(parent),
-      rows_(rows),
-      model_([&rows](int position) -> const XrefRow* { return rows.rowAt(position); }, this) {
+    : QTableView(parent), rows_(rows), model_(rows, this) {
     setModel(&model_);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);

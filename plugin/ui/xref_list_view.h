@@ -16,9 +16,7 @@ namespace lnkhold {
 
 class XrefListModel : public QAbstractTableModel {
   public:
-    using RowLookup = std::function<const XrefRow*(int position)>;
-
-    explicit XrefListModel(RowLookup rowAt, QObject* parent = nullptr);
+    XrefListModel(const XrefRowList& rows, QObject* parent);
 
     // The number of items; the view asks again for everything it shows.
     void setItemCount(int count);
@@ -34,16 +32,15 @@ class XrefListModel : public QAbstractTableModel {
     static QString cellText(const XrefRow& row, int column);
 
   private:
-    RowLookup rowAt_;
+    const XrefRowList& rows_;
     int count_ = 0;
 };
 
 class XrefListView : public QTableView {
   public:
-    // rowAt finds the row of a position; the view's only way to reach the rows.
+    // The rows are the dialog's; the view re-orders them when a column header is clicked.
     XrefListView(XrefRowList& rows, QWidget* parent);
 
-    XrefListModel& listModel() { return model_; }
     void setItemCount(int count) { model_.setItemCount(count); }
 
     // Column widths in pixels, left to right.
@@ -59,7 +56,6 @@ class XrefListView : public QTableView {
     // A click on a column header: the rows re-ordered by that column, ascending and
     // descending in turn with one direction for all columns.
     void sortByColumn(int column);
-    bool nextSortAscending() const { return sortAscending_; }
 
   private:
     XrefRowList& rows_;
