@@ -17,6 +17,7 @@ class SilentView : public lnkhold::DialogView {
     std::vector<std::string> chooseFiles(const platform::FileDialogRequest&) override { return {}; }
     void setStatusText(const std::string&) override {}
     void setItemCount(int) override {}
+    void redrawList() override {}
     void showWaitCursor(bool) override {}
     void setWindowEnabled(bool) override {}
 };

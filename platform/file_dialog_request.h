@@ -15,6 +15,7 @@ namespace platform {
 inline constexpr DWORD OFN_READONLY = 0x1;
 inline constexpr DWORD OFN_OVERWRITEPROMPT = 0x2;
 inline constexpr DWORD OFN_HIDEREADONLY = 0x4;
+inline constexpr DWORD OFN_NOVALIDATE = 0x100;
 inline constexpr DWORD OFN_ALLOWMULTISELECT = 0x200;
 inline constexpr DWORD OFN_PATHMUSTEXIST = 0x800;
 inline constexpr DWORD OFN_FILEMUSTEXIST = 0x1000;

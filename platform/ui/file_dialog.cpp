@@ -15,12 +15,25 @@ namespace {
 
 // Qt reads a filter's patterns from the parenthesised list at its end, so the patterns are
 // always given there; the description keeps its own text.
-QStringList qtFilters(const std::string& filter) {
+QString qtFilter(const std::string& description, const std::string& patterns) {
+    QString spaced = QString::fromStdString(patterns);
+    spaced.replace(';', ' ');
+    return QString::fromStdString(description) + " (" + spaced + ")";
+}
+
+// An initial name with wildcards is no name but a filter, shown first: the folder's files
+// that match it are listed.
+bool isPattern(const std::string& name) {
+    return name.find_first_of("*?") != std::string::npos;
+}
+
+QStringList qtFilters(const FileDialogRequest& request) {
     QStringList filters;
-    for (const auto& [description, patterns] : splitFileFilter(filter)) {
-        QString spaced = QString::fromStdString(patterns);
-        spaced.replace(';', ' ');
-        filters << QString::fromStdString(description) + " (" + spaced + ")";
+    if (isPattern(request.initialName)) {
+        filters << qtFilter(request.initialName, request.initialName);
+    }
+    for (const auto& [description, patterns] : splitFileFilter(request.filter)) {
+        filters << qtFilter(description, patterns);
     }
     return filters;
 }
@@ -53,14 +66,14 @@ std::vector<std::string> runFileDialog(QWidget* owner, const FileDialogRequest& 
                        : mustExist ? QFileDialog::ExistingFile
                                    : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !(request.flags & OFN_OVERWRITEPROMPT));
-    dialog.setNameFilters(qtFilters(request.filter));
+    dialog.setNameFilters(qtFilters(request));
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
     dialog.setSizeGripEnabled(request.flags & OFN_ENABLESIZING);
     const std::string start = nativeFolderOf(currentHostFolder());
     if (!start.empty()) {
         dialog.setDirectory(QString::fromStdString(start));
     }
-    if (!request.initialName.empty()) {
+    if (!request.initialName.empty() && !isPattern(request.initialName)) {
         const PathResult<std::filesystem::path> native = hostToNative(request.initialName);
         dialog.selectFile(
             QString::fromStdString(native.ok() ? native.value.string() : request.initialName));

@@ -54,6 +54,16 @@ bool XrefRowList::removeAt(int position) {
     return true;
 }
 
+bool XrefRowList::remove(const XrefRow* row) {
+    const auto found = std::find_if(rows_.begin(), rows_.end(),
+                                    [row](const auto& held) { return held.get() == row; });
+    if (found == rows_.end()) {
+        return false;
+    }
+    rows_.erase(found);
+    return true;
+}
+
 XrefRow* XrefRowList::findByName(const std::string& name) const {
     auto found = std::find_if(rows_.begin(), rows_.end(),
                               [&](const auto& row) { return row->name == name; });

@@ -25,6 +25,8 @@ class XrefRowList {
     void removePendingNamedLikeDrawingRows();
     // Deletes the row at a position; false when there is none.
     bool removeAt(int position);
+    // Deletes that row; false when the list does not hold it.
+    bool remove(const XrefRow* row);
 
     // Exact, case-sensitive name; null when absent.
     XrefRow* findByName(const std::string& name) const;

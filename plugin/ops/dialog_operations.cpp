@@ -190,6 +190,7 @@ void DialogOperations::add() {
     view_.setWindowEnabled(false);
     addFiles(view_.chooseFiles(addFileRequest()));
     selectionChanged();
+    view_.redrawList();
     view_.setWindowEnabled(true);
     updateButtons();
     view_.showWaitCursor(false);
@@ -223,6 +224,9 @@ int DialogOperations::addFiles(const std::vector<std::string>& hostPaths) {
         kept.addedFromFile = 1;
         const std::string fullPath = kept.fullPath();
         kept.repathRow(view_.isChecked(DialogOption::AcadPath) ? "" : fullPath, fullPath);
+        if (view_.isChecked(DialogOption::AutomaticallyAttach)) {
+            attachRow(&kept);
+        }
         ++added;
     }
     rows_.sortByName(true);

@@ -3,6 +3,7 @@
 // reach the user only through a DialogView.
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,10 @@ class AcDbDatabase;
 namespace lnkhold {
 
 inline constexpr int kColumnCount = 6;
+
+// The drawing's space before an operation: CVPORT in the high half (0 when it cannot be
+// read), TILEMODE (1 or 0) in the low half.
+using SpaceState = std::uint32_t;
 
 class DialogOperations {
   public:
@@ -81,6 +86,38 @@ class DialogOperations {
     void reloadSelected();
     void reloadAndRefresh();
 
+    // Attach and Overlay of the selected pending rows, each on the insertion layer and in model
+    // space; the layer and space are put back afterwards and the drawing's rows rescanned.
+    void attachSelected();
+    void overlaySelected();
+    // Attaches one pending row as Add does with "Automatically Attach" (no list refresh);
+    // true when the host attached it.
+    bool attachRow(XrefRow* row);
+    // The layer a new xref of that name goes on: "0_<name>", "0", or empty for the current one.
+    std::string insertionLayerName(const std::string& xrefName) const;
+    // Makes the insertion layer current, creating it when missing; its id, null when nothing
+    // was made current.
+    AcDbObjectId useInsertionLayer(const std::string& xrefName);
+    static SpaceState captureSpaceState();
+    // From paper space of a layout into model space through a viewport; elsewhere nothing.
+    static void enterModelSpace();
+    // Back to paper space when the state says the user was there.
+    static void restoreSpace(SpaceState before);
+
+    // Insert: binds the selected xrefs as blocks; the bound rows leave the list, the others
+    // keep their order.
+    void bindSelected();
+
+    // RePath: points the selected rows at the folder of a drawing the user picks (first at
+    // the bare name when "Acad Path" is ticked), then reloads them, even when cancelled.
+    void repathSelected();
+    static platform::FileDialogRequest repathFileRequest();
+    // Repaths every selected row, pending ones too, to a folder ending in a backslash.
+    void applyFolder(const std::string& folder);
+    // Strip Path: the selected xrefs store their file name only; the list is rebuilt.
+    void stripPathSelected();
+    static void stripPaths(const AcDbObjectIdArray& ids);
+
     // Save LKH: writes the full path of every row to a set file the user chooses (nothing
     // when the list is empty). Load LKH: adds a pending row per new name the chosen file
     // lists. A file that cannot be written or read is named on the command line with the
@@ -95,6 +132,7 @@ class DialogOperations {
     int addRowsFromSetText(std::string_view text);
 
   private:
+    void attachOrOverlaySelected(bool overlay);
     void showRows();
     // The drawing rows at the selected positions, lowest position first.
     std::vector<XrefRow*> selectedDrawingRows() const;

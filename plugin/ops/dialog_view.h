@@ -32,6 +32,8 @@ class DialogView {
     virtual void setStatusText(const std::string& text) = 0;
     // The number of rows changed; the view asks for what it shows.
     virtual void setItemCount(int count) = 0;
+    // The rows changed in place: the list shows them again at once, selection kept.
+    virtual void redrawList() = 0;
 
     // Enables or disables one of the dialog's buttons (control_ids.h).
     virtual void setControlEnabled(int controlId, bool enabled) = 0;

@@ -188,9 +188,14 @@ void MainDialog::createControls() {
     on(IDC_CLEAR_ALL, &MainDialog::onClearAll);
     on(IDC_VISRETAIN, &MainDialog::onVisretain);
     on(IDC_SAVE_LKH, &MainDialog::onSaveSetFile);
+    on(IDC_ATTACH, &MainDialog::onAttach);
+    on(IDC_OVERLAY, &MainDialog::onOverlay);
     on(IDC_DETACH, &MainDialog::onDetach);
     on(IDC_UNLOAD, &MainDialog::onUnload);
     on(IDC_RELOAD, &MainDialog::onReload);
+    on(IDC_REPATH, &MainDialog::onRepath);
+    on(IDC_STRIP_PATH, &MainDialog::onStripPath);
+    on(IDC_INSERT, &MainDialog::onInsert);
     on(IDC_LOAD_LKH, &MainDialog::onLoadSetFile);
     on(IDC_ABOUT, &MainDialog::onAbout);
     on(ID_HELP_BUTTON, &MainDialog::onHelp);
@@ -261,6 +266,26 @@ void MainDialog::onClearAll() {
 
 void MainDialog::onVisretain() {
     operations_.applyVisretain();
+}
+
+void MainDialog::onAttach() {
+    operations_.attachSelected();
+}
+
+void MainDialog::onOverlay() {
+    operations_.overlaySelected();
+}
+
+void MainDialog::onRepath() {
+    operations_.repathSelected();
+}
+
+void MainDialog::onStripPath() {
+    operations_.stripPathSelected();
+}
+
+void MainDialog::onInsert() {
+    operations_.bindSelected();
 }
 
 void MainDialog::onDetach() {
@@ -358,6 +383,10 @@ void MainDialog::setStatusText(const std::string& text) {
 
 void MainDialog::setItemCount(int count) {
     list_->setItemCount(count);
+}
+
+void MainDialog::redrawList() {
+    list_->redraw();
 }
 
 void MainDialog::setControlEnabled(int controlId, bool enabled) {

@@ -46,9 +46,14 @@ class MainDialog : private ModuleResourceScope, public BackgroundDialog, public 
     void onSelectAll();
     void onClearAll();
     void onVisretain();
+    void onAttach();
+    void onOverlay();
     void onDetach();
     void onUnload();
     void onReload();
+    void onRepath();
+    void onStripPath();
+    void onInsert();
     void onSaveSetFile();
     void onLoadSetFile();
     void onHelp();
@@ -63,6 +68,7 @@ class MainDialog : private ModuleResourceScope, public BackgroundDialog, public 
     void setItemSelected(int position, bool selected) override;
     void setStatusText(const std::string& text) override;
     void setItemCount(int count) override;
+    void redrawList() override;
     void setControlEnabled(int controlId, bool enabled) override;
     void showWaitCursor(bool waiting) override;
     void setWindowEnabled(bool enabled) override;

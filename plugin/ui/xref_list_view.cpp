@@ -121,6 +121,11 @@ XrefListView::XrefListView(XrefRowList& rows, QWidget* parent)
     });
 }
 
+void XrefListView::redraw() {
+    model_.refreshAll();
+    viewport()->repaint();
+}
+
 void XrefListView::setColumnWidths(const std::array<int, kColumnCount>& widths) {
     for (int column = 0; column < kColumnCount; ++column) {
         setColumnWidth(column, widths[static_cast<std::size_t>(column)]);

@@ -42,6 +42,8 @@ class XrefListView : public QTableView {
     XrefListView(XrefRowList& rows, QWidget* parent);
 
     void setItemCount(int count) { model_.setItemCount(count); }
+    // The rows changed in place: shown again at once, selection kept.
+    void redraw();
 
     // Column widths in pixels, left to right.
     void setColumnWidths(const std::array<int, kColumnCount>& widths);

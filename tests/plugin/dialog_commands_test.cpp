@@ -8,6 +8,7 @@
 
 #include "cadhost/sdk/acedxref.h"
 #include "cadhost/sdk/dbapserv.h"
+#include "plugin/model/settings.h"
 #include "plugin/ops/button_states.h"
 #include "plugin/ops/control_ids.h"
 #include "plugin/ops/dialog_operations.h"
@@ -21,6 +22,10 @@ using testing::ElementsAre;
 
 class DialogCommands : public plugintest::HostFixture {
   protected:
+    void SetUp() override {
+        HostFixture::SetUp();
+        writeSetting("AutoAttach", 0);  // Add leaves its rows pending here
+    }
     int positionOf(const std::string& name) {
         for (int i = 0; i < dialog.rows().count(); ++i) {
             if (dialog.rowAt(i)->name == name) {

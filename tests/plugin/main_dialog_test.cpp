@@ -63,6 +63,7 @@ class MainDialogTest : public ModuleSession {
   protected:
     void SetUp() override {
         ModuleSession::SetUp();
+        writeSetting("AutoAttach", 0);  // Add leaves its rows pending unless a test says so
         ASSERT_TRUE(loadModule());
     }
 };

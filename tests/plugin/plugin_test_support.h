@@ -35,6 +35,7 @@ class RecordingView : public lnkhold::DialogView {
     }
     void setStatusText(const std::string& text) override { statusText = text; }
     void setItemCount(int count) override { itemCount = count; }
+    void redrawList() override { ++redraws; }
     void showWaitCursor(bool waiting) override { waitCursor = waiting; }
     void setWindowEnabled(bool enabled) override { windowEnabled = enabled; }
 
@@ -46,6 +47,7 @@ class RecordingView : public lnkhold::DialogView {
     int selectionChanges = 0;              // setItemSelected calls that changed the selection
     std::string statusText = "(untouched)";
     int itemCount = -1;
+    int redraws = 0;
     bool waitCursor = false;
     bool windowEnabled = true;
 

@@ -1,4 +1,4 @@
-// Detach, Unload and Reload of the selected xrefs.
+// Detach, Unload, Reload and Bind of the selected xrefs.
 
 #include "cadhost/sdk/acedxref.h"
 #include "cadhost/sdk/dbapserv.h"
@@ -96,6 +96,25 @@ void DialogOperations::reloadSelected() {
         view_.setWindowEnabled(false);
         acedXrefReload(ids, true, nullptr);
         view_.setWindowEnabled(true);
+    }
+    view_.showWaitCursor(false);
+}
+
+void DialogOperations::bindSelected() {
+    view_.setWindowEnabled(false);
+    view_.showWaitCursor(true);
+    bool bound = false;
+    for (XrefRow* row : selectedDrawingRows()) {
+        view_.showWaitCursor(true);
+        if (acedXrefBind(blockNameOf(*row, row->nameWithoutDwg()).c_str(), true, true) ==
+            Acad::eOk) {
+            rows_.remove(row);
+            bound = true;
+        }
+    }
+    view_.setWindowEnabled(true);
+    if (bound) {
+        view_.setItemCount(rows_.count());
     }
     view_.showWaitCursor(false);
 }
