@@ -24,6 +24,7 @@ bind/taken.dxf is host.dxf that already has the names a prefixed bind would give
 layer PARTS$0$OWN and the block PARTS$0$BOLT, and a block BOLT of its own; it also keeps a
 layer PARTS|UNUSED that nothing uses. Both draw a circle of their own on PARTS|OWN.
 FLOOR draws its line on its layer TILES.
+layout.dxf shows its layout (TILEMODE 0), which holds one viewport; it has no xrefs.
 bind/r12_host.dxf and bind/r12_parts.dxf are R12 drawings (layout blocks named "$Model_Space"),
 both with a layer SHARED; the parts draw on SHARED and OWN. bind/entities_only.dxf holds one
 line in an ENTITIES section and nothing else.
@@ -148,6 +149,11 @@ def main():
         drawing([]).saveas(out / f"{name}.dxf")
     drawing([("CYCLE2", "cycle2.dxf", attach)]).saveas(out / "cycle1.dxf")
     drawing([("CYCLE1", "cycle1.dxf", attach)]).saveas(out / "cycle2.dxf")
+    layout = drawing([])
+    layout.header["$TILEMODE"] = 0
+    layout.layout("Layout1").add_viewport(
+        center=(5, 5), size=(8, 8), view_center_point=(5, 5), view_height=10)
+    layout.saveas(out / "layout.dxf")
     bind_fixtures(out / "bind")
     (out / "notdxf.dxf").write_text("this is not a drawing\n")
     (out / "binary.dwg").write_bytes(b"AC1015" + bytes(200))
