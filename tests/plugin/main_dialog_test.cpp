@@ -14,10 +14,12 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
+#include <filesystem>
 #include <fstream>
 
 #include "cadhost/dxf_test_support.h"
 #include "cadhost/sdk/dbsymtb.h"
+#include "cadhost/xref_test_support.h"
 #include "module_session.h"
 #include "platform/registry.h"
 #include "platform/ui/help.h"
@@ -30,7 +32,9 @@ namespace {
 
 using namespace lnkhold;
 using namespace plugintest;
+using testing::AllOf;
 using testing::HasSubstr;
+using testing::Not;
 
 bool enabled(const QDialog& dialog, int id) {
     return control(dialog, id)->isEnabled();
@@ -403,6 +407,81 @@ TEST_F(MainDialogTest, SaveAndLoadLkhGoThroughSetFiles) {
     });
     ASSERT_EQ(driver.fileRequests.size(), 2u);
     EXPECT_EQ(driver.fileRequests[1].initialName, "host.lkh");
+}
+
+// One session through every operation button, as a user clicks them, then OK: the saved
+// drawing and its marker as ezdxf reads them.
+TEST_F(MainDialogTest, EveryOperationButtonWorksOnOneDrawingAndOkKeepsTheResult) {
+    std::filesystem::create_directories(folder() / "pending");
+    for (const char* name : {"alpha", "beta"}) {
+        std::filesystem::copy_file(folder() / "trees.dxf",
+                                   folder() / "pending" / (std::string(name) + ".dxf"));
+    }
+    std::ofstream(folder() / "more.lkh", std::ios::binary) << "C:\\p\\later.dwg\r\n";
+    open("host.dxf");
+    driver.fileAnswers = {{hostPath("pending\\alpha.dxf"), hostPath("pending\\beta.dxf")},
+                          {hostPath("walk.lkh")},
+                          {hostPath("more.lkh")}};
+    const auto click = [](QDialog& dialog, int id) {
+        ASSERT_TRUE(enabled(dialog, id)) << id;
+        control(dialog, id)->click();
+    };
+    const auto status = [](QDialog& dialog, const char* name) {
+        const int position = positionOf(dialog, name);
+        return position < 0 ? std::string("(no row)") : cell(dialog, position, 1);
+    };
+    EXPECT_EQ(runDialog([&](QDialog& dialog) {
+                  click(dialog, IDC_ADD);
+                  EXPECT_EQ(status(dialog, "alpha"), "Detached");
+                  selectRows(dialog, {"alpha", "beta"});
+                  click(dialog, IDC_ATTACH);
+                  EXPECT_EQ(status(dialog, "alpha"), "Attached");
+                  EXPECT_EQ(status(dialog, "beta"), "Attached");
+
+                  selectRows(dialog, {"alpha"});
+                  click(dialog, IDC_DETACH);
+                  EXPECT_EQ(status(dialog, "alpha"), "Detached");
+
+                  selectRows(dialog, {"trees"});
+                  click(dialog, IDC_UNLOAD);
+                  EXPECT_EQ(status(dialog, "trees"), "Unloaded");
+                  selectRows(dialog, {"trees"});
+                  click(dialog, IDC_RELOAD);
+                  EXPECT_EQ(status(dialog, "trees"), "Overlay");
+
+                  selectRows(dialog, {"abs"});
+                  click(dialog, IDC_STRIP_PATH);
+                  EXPECT_EQ(cell(dialog, positionOf(dialog, "abs"), 2), "<<acad path>>");
+
+                  selectRows(dialog, {"lib"});
+                  click(dialog, IDC_INSERT);
+                  EXPECT_EQ(positionOf(dialog, "lib"), -1);
+
+                  click(dialog, IDC_CLEAR_ALL);
+                  click(dialog, IDC_SAVE_LKH);
+                  click(dialog, IDC_LOAD_LKH);
+                  EXPECT_EQ(status(dialog, "later"), "Detached");
+                  click(dialog, IDOK_BUTTON);
+              }),
+              0);
+    EXPECT_TRUE(driver.fileAnswers.empty());
+    const std::string lkh = dxftest::readBytes(folder() / "walk.lkh");
+    EXPECT_THAT(lkh, AllOf(HasSubstr("\\alpha.dwg\r\n"), HasSubstr("\\beta.dwg\r\n"),
+                           Not(HasSubstr("later"))));
+
+    const auto saved = folder() / "walked.dxf";
+    ASSERT_EQ(drawing()->saveAs(saved.c_str()), Acad::eOk);
+    const std::string summary = xreftest::ezdxfSummary(saved);
+    EXPECT_THAT(summary,
+                AllOf(HasSubstr(R"("audit_errors": [])"), HasSubstr(R"("LIB": [{"layer")"),
+                      HasSubstr(R"({"layer": "0_beta", "name": "beta", "type": "INSERT"})")));
+    const std::string xrefs = summary.substr(summary.find(R"("xrefs")"));
+    EXPECT_THAT(xrefs,
+                AllOf(HasSubstr(R"("ABS": "abs.dxf")"), HasSubstr(R"("TREES": "trees.dxf")"),
+                      HasSubstr(R"("beta": )"), Not(HasSubstr("LIB")), Not(HasSubstr("alpha"))));
+    // The marker remembers the detached alpha and the loaded later beside the drawing's xrefs.
+    EXPECT_THAT(summary,
+                AllOf(HasSubstr(R"(\\pending\\alpha"])"), HasSubstr(R"([1000, "C:\\p\\later"])")));
 }
 
 TEST_F(MainDialogTest, TheDialogIsDraggedFromAnyPlaceOfItsSurface) {
