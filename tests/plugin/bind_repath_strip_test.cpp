@@ -85,11 +85,7 @@ TEST_F(PathCommands, BindLeavesRefusedAndPendingRowsAlone) {
 }
 
 TEST_F(PathCommands, BindReachesAnXrefWhoseBlockIsNamedOtherwise) {
-    AcDbBlockTableRecord* record = nullptr;
-    ASSERT_EQ(acdbOpenObject(record, row("abs").blockId, AcDb::kForWrite), Acad::eOk);
-    ASSERT_EQ(record->setName("SURVEY"), Acad::eOk);
-    record->close();
-    dialog.fullRefresh();
+    renameXrefOf("abs", "SURVEY");
     select({"abs"});
     dialog.bindSelected();
     EXPECT_EQ(positionOf("abs"), -1);

@@ -74,11 +74,7 @@ TEST_F(XrefCommands, UnloadThenReloadBringsTheXrefsBack) {
 
 TEST_F(XrefCommands, TheSelectedXrefIsReachedWhenItsBlockIsNamedOtherwise) {
     // ABS renamed in the drawing: its row is still called after its file, "abs".
-    AcDbBlockTableRecord* record = nullptr;
-    ASSERT_EQ(acdbOpenObject(record, row("abs").blockId, AcDb::kForWrite), Acad::eOk);
-    ASSERT_EQ(record->setName("SURVEY"), Acad::eOk);
-    record->close();
-    dialog.fullRefresh();
+    renameXrefOf("abs", "SURVEY");
     ASSERT_EQ(row("abs").statusCode, AcDb::kXrfResolved);
 
     select({"abs"});

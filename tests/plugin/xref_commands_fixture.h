@@ -62,6 +62,15 @@ class XrefCommands : public HostFixture {
         blocks->close();
         return has;
     }
+    // Renames the xref block a row stands for (the row keeps its file's name) and rebuilds
+    // the list.
+    void renameXrefOf(const std::string& rowName, const char* blockName) {
+        AcDbBlockTableRecord* record = nullptr;
+        ASSERT_EQ(acdbOpenObject(record, row(rowName).blockId, AcDb::kForWrite), Acad::eOk);
+        ASSERT_EQ(record->setName(blockName), Acad::eOk);
+        record->close();
+        dialog.fullRefresh();
+    }
     // A drawing file of the fixtures copied under another relative name (folders made).
     std::string copyDrawing(const std::string& from, const std::string& to) const {
         std::filesystem::create_directories((folder() / to).parent_path());
