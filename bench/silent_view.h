@@ -18,6 +18,7 @@ class SilentView : public lnkhold::DialogView {
     void setStatusText(const std::string&) override {}
     void setItemCount(int) override {}
     void redrawList() override {}
+    void closeWithOk() override {}
     void showWaitCursor(bool) override {}
     void setWindowEnabled(bool) override {}
 };

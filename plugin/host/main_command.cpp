@@ -1,5 +1,5 @@
 // LINKHOLD: the xref dialog inside a transaction of the current drawing, so that Cancel
-// undoes what the dialog did and OK keeps it.
+// undoes what the dialog did and OK keeps it; after "Open Dwg" the chosen drawings open.
 
 #include <memory>
 
@@ -8,6 +8,7 @@
 #include "cadhost/sdk/adui.h"
 #include "cadhost/sdk/dbmain.h"
 #include "plugin/host/commands.h"
+#include "plugin/host/open_stage.h"
 #include "plugin/ui/main_dialog.h"
 
 namespace lnkhold {
@@ -29,18 +30,17 @@ void mainCommand() {
     auto dialog = std::make_unique<MainDialog>(nullptr);
     AcDbTransactionManager* transactions = document->transactionManager();
     transactions->startTransaction();
+    bool openRequested = false;
     if (dialog->DoModal() == 1) {
         transactions->endTransaction();
+        openRequested = dialog->openRequested();
     } else {
         transactions->abortTransaction();
     }
     dialog.reset();
-}
-
-void secondStageCommand() {
-    // Only the first stage queues this command, with a drawing to activate; typed by the
-    // user there is nothing to do.
-    acutPrintf("\nLinkholdSD for internal use only. Use Linkhold or LKH instead");
+    if (openRequested) {
+        runOpenStage();
+    }
 }
 
 }  // namespace lnkhold

@@ -56,7 +56,10 @@ class XrefRow {
     std::string fullPath() const;
     std::string nameWithoutDwg() const;
 
-    // Size and last-write time of the file that fullPath resolves to.
+    // The file the row stands for: where the host found it, else where fullPath resolves
+    // to; empty when neither finds one.
+    std::string locatedFile() const;
+    // Size and last-write time of that file.
     void readFileFacts();
     // Whether the loaded xref (null when none) was updated more than 30 seconds after its file.
     void updateTimestampDiffers(const AcDbDatabase* loaded);

@@ -30,13 +30,15 @@ std::int64_t localFileSeconds(const platform::FILETIME& written) {
 
 }  // namespace
 
+std::string XrefRow::locatedFile() const {
+    // fullPath keeps only the file name of a relative stored path ("sub\plan.dwg" gives
+    // "plan.dwg"), which would miss a file the host found.
+    return !foundPath.empty() && foundPath != kXrefNotDefined ? foundPath : resolvePath(fullPath());
+}
+
 void XrefRow::readFileFacts() {
     fileSize = 0;
-    // The file the stored path was found at, when it was: fullPath keeps only the file name of
-    // a relative stored path ("sub\plan.dwg" gives "plan.dwg"), which would miss the file and
-    // show a found, current xref as "0 KB" and out of date.
-    const std::string found =
-        !foundPath.empty() && foundPath != kXrefNotDefined ? foundPath : resolvePath(fullPath());
+    const std::string found = locatedFile();
     if (found.empty()) {
         return;
     }

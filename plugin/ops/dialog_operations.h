@@ -118,6 +118,12 @@ class DialogOperations {
     void stripPathSelected();
     static void stripPaths(const AcDbObjectIdArray& ids);
 
+    // Open Dwg: keeps the files of the selected rows for the open stage and closes the
+    // dialog as OK does.
+    void openSelected();
+    // Whether the dialog was closed by Open Dwg.
+    bool openRequested() const { return openRequested_; }
+
     // Save LKH: writes the full path of every row to a set file the user chooses (nothing
     // when the list is empty). Load LKH: adds a pending row per new name the chosen file
     // lists. A file that cannot be written or read is named on the command line with the
@@ -140,6 +146,7 @@ class DialogOperations {
     DialogView& view_;
     XrefRowList rows_;
     int sdiMode_ = 0;
+    bool openRequested_ = false;
 };
 
 }  // namespace lnkhold

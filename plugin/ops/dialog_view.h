@@ -38,6 +38,9 @@ class DialogView {
     // Enables or disables one of the dialog's buttons (control_ids.h).
     virtual void setControlEnabled(int controlId, bool enabled) = 0;
 
+    // Ends the dialog as its OK button does (what OK keeps is kept).
+    virtual void closeWithOk() = 0;
+
     virtual void showWaitCursor(bool waiting) = 0;
     virtual void setWindowEnabled(bool enabled) = 0;
 

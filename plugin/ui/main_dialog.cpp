@@ -196,6 +196,7 @@ void MainDialog::createControls() {
     on(IDC_REPATH, &MainDialog::onRepath);
     on(IDC_STRIP_PATH, &MainDialog::onStripPath);
     on(IDC_INSERT, &MainDialog::onInsert);
+    on(IDC_OPEN_DWG, &MainDialog::onOpenDwg);
     on(IDC_LOAD_LKH, &MainDialog::onLoadSetFile);
     on(IDC_ABOUT, &MainDialog::onAbout);
     on(ID_HELP_BUTTON, &MainDialog::onHelp);
@@ -286,6 +287,10 @@ void MainDialog::onStripPath() {
 
 void MainDialog::onInsert() {
     operations_.bindSelected();
+}
+
+void MainDialog::onOpenDwg() {
+    operations_.openSelected();
 }
 
 void MainDialog::onDetach() {
@@ -383,6 +388,10 @@ void MainDialog::setStatusText(const std::string& text) {
 
 void MainDialog::setItemCount(int count) {
     list_->setItemCount(count);
+}
+
+void MainDialog::closeWithOk() {
+    OnOK();
 }
 
 void MainDialog::redrawList() {

@@ -34,8 +34,8 @@ class MainDialog : private ModuleResourceScope, public BackgroundDialog, public 
     explicit MainDialog(QWidget* parent = nullptr);
     ~MainDialog() override;
 
-    // Set by Open Dwg; read by the command after the dialog has closed.
-    int openRequested = 0;
+    // Whether Open Dwg closed the dialog; read by the command after it has closed.
+    bool openRequested() const { return operations_.openRequested(); }
 
     BOOL OnInitDialog() override;
     void OnOK() override;
@@ -54,6 +54,7 @@ class MainDialog : private ModuleResourceScope, public BackgroundDialog, public 
     void onRepath();
     void onStripPath();
     void onInsert();
+    void onOpenDwg();
     void onSaveSetFile();
     void onLoadSetFile();
     void onHelp();
@@ -69,6 +70,7 @@ class MainDialog : private ModuleResourceScope, public BackgroundDialog, public 
     void setStatusText(const std::string& text) override;
     void setItemCount(int count) override;
     void redrawList() override;
+    void closeWithOk() override;
     void setControlEnabled(int controlId, bool enabled) override;
     void showWaitCursor(bool waiting) override;
     void setWindowEnabled(bool enabled) override;

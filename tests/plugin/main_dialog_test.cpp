@@ -484,6 +484,22 @@ TEST_F(MainDialogTest, EveryOperationButtonWorksOnOneDrawingAndOkKeepsTheResult)
                 AllOf(HasSubstr(R"(\\pending\\alpha"])"), HasSubstr(R"([1000, "C:\\p\\later"])")));
 }
 
+TEST_F(MainDialogTest, OpenDwgEndsAsOkThenOpensTheDrawingsAndActivatesTheLast) {
+    open("host.dxf");
+    AcDbDatabase* host = drawing();
+    EXPECT_EQ(runDialog([&](QDialog& dialog) {
+                  selectRows(dialog, {"abs", "trees"});
+                  control(dialog, IDC_OPEN_DWG)->click();
+              }),
+              0);
+    EXPECT_TRUE(hasMarker(host));  // closed as OK closes it
+    EXPECT_EQ(host->transactionManager()->numActiveTransactions(), 0);
+    EXPECT_EQ(acDocManagerPtr()->documentCount(), 3);
+    ASSERT_NE(acDocManagerPtr()->curDocument(), nullptr);
+    EXPECT_EQ(std::string(acDocManagerPtr()->curDocument()->fileName()), hostPath("trees.dxf"));
+    EXPECT_THAT(output(), Not(HasSubstr("internal use")));
+}
+
 TEST_F(MainDialogTest, TheDialogIsDraggedFromAnyPlaceOfItsSurface) {
     open("host.dxf");
     runDialog([&](QDialog& dialog) {

@@ -36,6 +36,7 @@ class RecordingView : public lnkhold::DialogView {
     void setStatusText(const std::string& text) override { statusText = text; }
     void setItemCount(int count) override { itemCount = count; }
     void redrawList() override { ++redraws; }
+    void closeWithOk() override { ++closedWithOk; }
     void showWaitCursor(bool waiting) override { waitCursor = waiting; }
     void setWindowEnabled(bool enabled) override { windowEnabled = enabled; }
 
@@ -48,6 +49,7 @@ class RecordingView : public lnkhold::DialogView {
     std::string statusText = "(untouched)";
     int itemCount = -1;
     int redraws = 0;
+    int closedWithOk = 0;
     bool waitCursor = false;
     bool windowEnabled = true;
 
