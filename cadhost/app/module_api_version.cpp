@@ -2,6 +2,6 @@
 
 #include "cadhost/sdk/rxregsvc.h"
 
-ACRX_EXPORT std::int32_t acrxGetApiVersion() {
+std::int32_t acrxGetApiVersion() {
     return kAcrxApiVersion;
 }

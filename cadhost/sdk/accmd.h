@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "cadhost/sdk/acadstrc.h"
-#include "cadhost/sdk/rxregsvc.h"
+#include "acadstrc.h"
+#include "rxregsvc.h"
 
 inline constexpr int ACRX_CMD_MODAL = 0x0;
 inline constexpr int ACRX_CMD_TRANSPARENT = 0x1;

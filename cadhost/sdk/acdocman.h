@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "cadhost/sdk/acadstrc.h"
-#include "cadhost/sdk/dbtrans.h"
-#include "cadhost/sdk/rxregsvc.h"
+#include "acadstrc.h"
+#include "dbtrans.h"
+#include "rxregsvc.h"
 
 namespace cadhost::xref {
 class DrawingXrefs;

@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "cadhost/sdk/adsdef.h"
-#include "cadhost/sdk/rxregsvc.h"
+#include "adsdef.h"
+#include "rxregsvc.h"
 
 // Prints on the command line, printf-style; "\n" starts a new line.
 int acutPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -4,8 +4,8 @@
 
 #include <cstddef>
 
-#include "cadhost/sdk/dbmain.h"
-#include "cadhost/sdk/gegeom.h"
+#include "dbmain.h"
+#include "gegeom.h"
 
 class AcDbXrefGraph;
 

@@ -5,8 +5,8 @@
 // 1005) and binary chunks (1004, 310..319) belong to the buffer: acutRelRb frees them with
 // free(), so they must come from acutNewString or malloc.
 
-#include "cadhost/sdk/acadstrc.h"
-#include "cadhost/sdk/adsdef.h"
+#include "acadstrc.h"
+#include "adsdef.h"
 
 // A zeroed buffer of the given type; null when out of memory.
 resbuf* acutNewRb(int type);

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "cadhost/sdk/rxregsvc.h"
+#include "rxregsvc.h"
 
 using BOOL = int;
 

@@ -2,8 +2,8 @@
 // The entities the host models: block references and lightweight polylines. Every other
 // entity opens as a plain AcDbEntity and is kept as the file has it.
 
-#include "cadhost/sdk/dbmain.h"
-#include "cadhost/sdk/gegeom.h"
+#include "dbmain.h"
+#include "gegeom.h"
 
 class AcDbBlockReference : public AcDbEntity {
   public:

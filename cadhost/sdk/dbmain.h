@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "acadstrc.h"
+#include "adsdef.h"
 #include "cadhost/db/dxf_tag.h"
-#include "cadhost/sdk/acadstrc.h"
-#include "cadhost/sdk/adsdef.h"
-#include "cadhost/sdk/dbdate.h"
-#include "cadhost/sdk/dbid.h"
-#include "cadhost/sdk/rxobject.h"
+#include "dbdate.h"
+#include "dbid.h"
+#include "rxobject.h"
 
 class AcDbBlockTable;
 class AcDbLayerTable;

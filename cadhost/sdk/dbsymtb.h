@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "cadhost/sdk/dbmain.h"
+#include "dbmain.h"
 
 class AcDbBlockTableRecordIterator;
 

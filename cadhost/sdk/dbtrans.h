@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "cadhost/sdk/dbmain.h"
+#include "dbmain.h"
 
 namespace cadhost::db {
 class TransactionState;

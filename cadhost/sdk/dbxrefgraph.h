@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "cadhost/sdk/dbmain.h"
+#include "dbmain.h"
 
 class AcDbGraphNode {
   public:

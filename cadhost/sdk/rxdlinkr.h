@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cadhost/sdk/rxregsvc.h"
+#include "rxregsvc.h"
 
 namespace cadhost::app {
 struct LoadedModule;

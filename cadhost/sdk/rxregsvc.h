@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "cadhost/sdk/rxobject.h"
+#include "rxobject.h"
 
 namespace AcRx {
 
@@ -38,6 +38,12 @@ struct HINSTANCE__;
 using HINSTANCE = HINSTANCE__*;
 
 #define ACRX_EXPORT extern "C" __attribute__((visibility("default")))
+
+// What every module exports for the host's loader; declared here with default visibility, so a
+// module built with hidden visibility exports its definitions as they stand.
+extern "C" __attribute__((visibility("default"))) AcRx::AppRetCode acrxEntryPoint(
+    AcRx::AppMsgCode message, void* appId);
+extern "C" __attribute__((visibility("default"))) std::int32_t acrxGetApiVersion();
 
 // Names of objects in a dictionary. A dictionary owns what is put in it.
 class AcRxDictionary : public AcRxObject {

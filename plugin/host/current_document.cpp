@@ -1,6 +1,6 @@
 #include "plugin/host/current_document.h"
 
-#include "cadhost/sdk/acdocman.h"
+#include "acdocman.h"
 
 namespace lnkhold::host {
 

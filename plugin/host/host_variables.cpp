@@ -1,7 +1,7 @@
 #include "plugin/host/host_variables.h"
 
-#include "cadhost/sdk/aced.h"
-#include "cadhost/sdk/acutads.h"
+#include "aced.h"
+#include "acutads.h"
 
 namespace lnkhold::host {
 

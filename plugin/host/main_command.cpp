@@ -3,10 +3,10 @@
 
 #include <memory>
 
-#include "cadhost/sdk/acdocman.h"
-#include "cadhost/sdk/aced.h"
-#include "cadhost/sdk/adui.h"
-#include "cadhost/sdk/dbmain.h"
+#include "acdocman.h"
+#include "aced.h"
+#include "adui.h"
+#include "dbmain.h"
 #include "plugin/host/commands.h"
 #include "plugin/host/open_stage.h"
 #include "plugin/ui/main_dialog.h"

@@ -2,7 +2,7 @@
 // What the module keeps while it is loaded: its own handle, which finds its file (version,
 // help) and its compiled resources (bitmaps, icons).
 
-#include "cadhost/sdk/rxregsvc.h"
+#include "rxregsvc.h"
 
 namespace lnkhold {
 

@@ -2,14 +2,14 @@
 // (process attach and detach), the host's messages to acrxEntryPoint, and the commands and
 // demand-load entries registered at initialisation.
 
-#include "cadhost/sdk/accmd.h"
-#include "cadhost/sdk/aced.h"
-#include "cadhost/sdk/adui.h"
-#include "cadhost/sdk/appinfo.h"
-#include "cadhost/sdk/rxdlinkr.h"
+#include "accmd.h"
+#include "aced.h"
+#include "adui.h"
+#include "appinfo.h"
 #include "platform/ui/resources.h"
 #include "plugin/host/commands.h"
 #include "plugin/host/module.h"
+#include "rxdlinkr.h"
 
 namespace lnkhold {
 
@@ -97,7 +97,7 @@ HINSTANCE moduleInstance() {
 
 }  // namespace lnkhold
 
-ACRX_EXPORT AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode message, void* appId) {
+AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode message, void* appId) {
     switch (message) {
         case AcRx::kInitAppMsg:
             lnkhold::initialise(appId);

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "cadhost/sdk/acadi.h"
-#include "cadhost/sdk/acdocman.h"
-#include "cadhost/sdk/aced.h"
+#include "acadi.h"
+#include "acdocman.h"
+#include "aced.h"
 #include "platform/case_fold.h"
 #include "platform/error_text.h"
 #include "plugin/host/commands.h"

@@ -1,6 +1,6 @@
 #include "plugin/host/result_buffers.h"
 
-#include "cadhost/sdk/acutads.h"
+#include "acutads.h"
 
 namespace lnkhold::host {
 

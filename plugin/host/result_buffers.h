@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "cadhost/sdk/adsdef.h"
+#include "adsdef.h"
 
 namespace lnkhold::host {
 

@@ -2,11 +2,11 @@
 
 #include <memory>
 
-#include "cadhost/sdk/acedxref.h"
-#include "cadhost/sdk/dbapserv.h"
-#include "cadhost/sdk/dbsymtb.h"
-#include "cadhost/sdk/dbtrans.h"
-#include "cadhost/sdk/dbxrefgraph.h"
+#include "acedxref.h"
+#include "dbapserv.h"
+#include "dbsymtb.h"
+#include "dbtrans.h"
+#include "dbxrefgraph.h"
 #include "plugin/host/current_document.h"
 #include "plugin/model/path_resolution.h"
 

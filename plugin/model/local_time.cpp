@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "cadhost/sdk/dbdate.h"
+#include "dbdate.h"
 
 namespace lnkhold {
 

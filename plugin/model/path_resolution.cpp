@@ -5,8 +5,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "cadhost/sdk/acedxref.h"
-#include "cadhost/sdk/adsdef.h"
+#include "acedxref.h"
+#include "adsdef.h"
 #include "platform/case_fold.h"
 #include "platform/files.h"
 #include "plugin/model/path_parts.h"

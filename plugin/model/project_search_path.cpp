@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "cadhost/sdk/acprofile.h"
-#include "cadhost/sdk/acutads.h"
+#include "acprofile.h"
+#include "acutads.h"
 #include "platform/case_fold.h"
 #include "platform/registry.h"
 #include "plugin/host/host_variables.h"

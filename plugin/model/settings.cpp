@@ -3,8 +3,8 @@
 #include <array>
 #include <string>
 
-#include "cadhost/sdk/rxregsvc.h"
 #include "platform/registry.h"
+#include "rxregsvc.h"
 
 namespace lnkhold {
 

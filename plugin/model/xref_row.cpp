@@ -1,8 +1,8 @@
 #include "plugin/model/xref_row.h"
 
-#include "cadhost/sdk/acedxref.h"
-#include "cadhost/sdk/dbsymtb.h"
-#include "cadhost/sdk/dbxrefgraph.h"
+#include "acedxref.h"
+#include "dbsymtb.h"
+#include "dbxrefgraph.h"
 #include "platform/collation.h"
 #include "plugin/model/path_parts.h"
 #include "plugin/model/path_resolution.h"

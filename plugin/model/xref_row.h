@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "cadhost/sdk/dbid.h"
+#include "dbid.h"
 
 class AcDbBlockTableRecord;
 class AcDbDatabase;

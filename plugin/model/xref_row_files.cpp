@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "cadhost/sdk/dbsymtb.h"
+#include "dbsymtb.h"
 #include "platform/files.h"
 #include "plugin/model/local_time.h"
 #include "plugin/model/path_resolution.h"

@@ -1,6 +1,6 @@
 // Pointing a row, and the xref block it stands for, at a new location.
 
-#include "cadhost/sdk/dbsymtb.h"
+#include "dbsymtb.h"
 #include "platform/collation.h"
 #include "plugin/model/path_resolution.h"
 #include "plugin/model/xref_row.h"

@@ -1,10 +1,10 @@
 // Attach and Overlay of pending rows: each new xref goes into model space on the insertion
 // layer; the current layer and space are put back afterwards, whatever happened.
 
-#include "cadhost/sdk/aced.h"
-#include "cadhost/sdk/acedxref.h"
-#include "cadhost/sdk/dbapserv.h"
-#include "cadhost/sdk/dbsymtb.h"
+#include "aced.h"
+#include "acedxref.h"
+#include "dbapserv.h"
+#include "dbsymtb.h"
 #include "plugin/host/host_variables.h"
 #include "plugin/ops/dialog_operations.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "cadhost/sdk/adsdef.h"
+#include "adsdef.h"
 #include "plugin/model/xref_row_list.h"
 #include "plugin/ops/dialog_view.h"
 

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "cadhost/sdk/dbapserv.h"
-#include "cadhost/sdk/dbsymtb.h"
+#include "dbapserv.h"
+#include "dbsymtb.h"
 
 namespace lnkhold {
 

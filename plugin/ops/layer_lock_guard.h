@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "cadhost/sdk/dbid.h"
+#include "dbid.h"
 
 namespace lnkhold {
 

@@ -4,8 +4,8 @@
 #include <memory>
 #include <new>
 
-#include "cadhost/sdk/acutads.h"
-#include "cadhost/sdk/dbapserv.h"
+#include "acutads.h"
+#include "dbapserv.h"
 #include "plugin/host/current_document.h"
 #include "plugin/host/result_buffers.h"
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "cadhost/sdk/dbents.h"
-#include "cadhost/sdk/dbsymtb.h"
+#include "dbents.h"
+#include "dbsymtb.h"
 
 namespace lnkhold {
 

@@ -1,7 +1,7 @@
 // RePath points the selected rows (and their xrefs) at the folder of a drawing the user
 // picks; Strip Path cuts the stored path of the selected xrefs down to the file name.
 
-#include "cadhost/sdk/dbsymtb.h"
+#include "dbsymtb.h"
 #include "plugin/model/path_parts.h"
 #include "plugin/ops/dialog_operations.h"
 

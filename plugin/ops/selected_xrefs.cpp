@@ -1,8 +1,8 @@
 // Detach, Unload, Reload and Bind of the selected xrefs.
 
-#include "cadhost/sdk/acedxref.h"
-#include "cadhost/sdk/dbapserv.h"
-#include "cadhost/sdk/dbsymtb.h"
+#include "acedxref.h"
+#include "dbapserv.h"
+#include "dbsymtb.h"
 #include "plugin/ops/dialog_operations.h"
 
 namespace lnkhold {

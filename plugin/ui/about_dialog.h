@@ -2,7 +2,7 @@
 // The About box: the product picture, its name and version read from the module's version
 // resource, and the maker's notice.
 
-#include "cadhost/sdk/adui.h"
+#include "adui.h"
 
 namespace lnkhold {
 

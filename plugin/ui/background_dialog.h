@@ -4,7 +4,7 @@
 #include <QPixmap>
 #include <QPoint>
 
-#include "cadhost/sdk/adui.h"
+#include "adui.h"
 
 namespace lnkhold {
 

@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "cadhost/sdk/acdocman.h"
+#include "acdocman.h"
 #include "platform/ui/resources.h"
 
 namespace lnkhold {

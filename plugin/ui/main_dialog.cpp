@@ -5,7 +5,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-#include "cadhost/sdk/acdocman.h"
+#include "acdocman.h"
 #include "platform/ui/dialog_units.h"
 #include "platform/ui/file_dialog.h"
 #include "platform/ui/help.h"
