@@ -4,6 +4,7 @@
 
 #include "cadhost/sdk/dbxrefgraph.h"
 #include "cadhost/xref/drawing_scan.h"
+#include "cadhost/xref/drawing_xrefs.h"
 #include "cadhost/xref/file_search.h"
 #include "platform/case_fold.h"
 #include "platform/splitpath.h"
@@ -75,31 +76,33 @@ Acad::ErrorStatus acdbGetHostDwgXrefGraph(AcDbDatabase* drawing, AcDbXrefGraph& 
         drawing, AcDb::kXrfNotAnXref));
     std::map<std::string, AcDbXrefGraphNode*, cadhost::xref::FoldedLess> byName;
     for (const cadhost::xref::XrefRecord& record : cadhost::xref::scanXrefs(*drawing)) {
-        AcDbBlockTableRecord* block = nullptr;
-        if (acdbOpenObject(block, record.id, AcDb::kForRead) != Acad::eOk) {
-            continue;
-        }
         AcDbXrefGraphNode* node = graph.addNode(std::make_unique<AcDbXrefGraphNode>(
-            record.name, record.id, block->xrefDatabase(false), block->xrefStatus()));
-        block->close();
+            record.name, record.id, record.loaded, record.status));
         byName[record.name] = node;
         if (record.inserted) {
             root->addRefTo(node);
             node->markAs(AcDbGraphNode::kFirstLevel);
         }
     }
-    // Edges out of each loaded xref; a file loaded for several records is scanned once.
+    // Edges out of each loaded xref; a file loaded for several records is scanned once, and
+    // the drawing's xref engine keeps the scans of the files it loaded.
+    const cadhost::xref::DrawingXrefs* engine = cadhost::xref::DrawingXrefs::of(drawing);
     std::unordered_map<AcDbDatabase*, std::vector<cadhost::xref::XrefRecord>> scans;
     for (int i = 1; i < graph.numNodes(); ++i) {
         AcDbXrefGraphNode* from = graph.xrefNode(i);
         if (!from->database() || from->btrId().isNull()) {
             continue;
         }
-        auto [scan, fresh] = scans.try_emplace(from->database());
-        if (fresh) {
-            scan->second = cadhost::xref::scanXrefs(*from->database());
+        const std::vector<cadhost::xref::XrefRecord>* kept =
+            engine ? engine->xrefsOfLoaded(from->database()) : nullptr;
+        if (!kept) {
+            auto [scan, fresh] = scans.try_emplace(from->database());
+            if (fresh) {
+                scan->second = cadhost::xref::scanXrefs(*from->database());
+            }
+            kept = &scan->second;
         }
-        for (const cadhost::xref::XrefRecord& nested : scan->second) {
+        for (const cadhost::xref::XrefRecord& nested : *kept) {
             if (!nested.inserted) {
                 continue;
             }
