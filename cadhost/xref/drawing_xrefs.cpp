@@ -225,7 +225,7 @@ void DrawingXrefs::update(const std::vector<AcDbObjectId>& reread) {
     const std::string ownPath = drawingHostPath(drawing_);
     std::unordered_map<AcDbObjectId, bool> unloaded;
     std::deque<Visit> pending;
-    for (const XrefRecord& record : scanXrefs(drawing_)) {
+    for (const XrefRecord& record : records()) {
         unloaded[record.id] = record.unloaded;
         if (record.inserted) {
             pending.push_back({record.id, folder, AcDbObjectId::kNull});
@@ -295,7 +295,7 @@ void DrawingXrefs::update(const std::vector<AcDbObjectId>& reread) {
             }
         }
     }
-    for (const XrefRecord& record : scanXrefs(drawing_)) {
+    for (const XrefRecord& record : records()) {
         Outcome& outcome = outcomes_[record.id];
         outcome.name = record.name;
         outcome.inserted = record.inserted;
@@ -309,17 +309,35 @@ void DrawingXrefs::update(const std::vector<AcDbObjectId>& reread) {
     finishStep();
 }
 
-bool DrawingXrefs::canStep() const {
-    if (!updated_ || repeats_ || !drawing_.state().document ||
-        drawingHostPath(drawing_) != ownPath_) {
-        return false;
-    }
+bool DrawingXrefs::writerOpen() const {
     for (const db::ObjectStub* stub : drawing_.state().openStubs()) {
         if (stub->writer) {
-            return false;
+            return true;
         }
     }
-    return true;
+    return false;
+}
+
+bool DrawingXrefs::canStep() const {
+    return updated_ && !repeats_ && drawing_.state().document &&
+           drawingHostPath(drawing_) == ownPath_ && !writerOpen();
+}
+
+// An object open for write may hold changes the drawing does not show yet: then the drawing is
+// scanned, and the scan not kept.
+std::vector<XrefRecord> DrawingXrefs::records() {
+    const bool keep = drawing_.state().document && !writerOpen();
+    if (!keep || scanned_ != revisions()) {
+        records_ = scanXrefs(drawing_);
+        scanned_ = keep ? std::optional(revisions()) : std::nullopt;
+        return records_;
+    }
+    for (XrefRecord& record : records_) {
+        const db::ObjectStub* stub = record.id.stub();
+        record.status = stub && stub->xrefStatus ? *stub->xrefStatus : AcDb::kXrfFileNotFound;
+        record.loaded = stub && record.status == AcDb::kXrfResolved ? stub->xrefDatabase : nullptr;
+    }
+    return records_;
 }
 
 // Saving the drawing, or setting a header variable, leaves these as they are.
@@ -376,14 +394,14 @@ bool DrawingXrefs::insertsAny(const Outcome& outcome, const std::vector<std::str
 // from another folder), no loaded file of the others inserts one of the names that leave (a
 // nested record would come back, or be refused), and the drawing still references the same
 // records.
-void DrawingXrefs::removed(const std::vector<AcDbObjectId>& records, bool wasCurrent) {
+void DrawingXrefs::removed(const std::vector<AcDbObjectId>& gone, bool wasCurrent) {
     if (!wasCurrent || !canStep()) {
         update();
         return;
     }
-    const std::unordered_set<AcDbObjectId> leaving(records.begin(), records.end());
+    const std::unordered_set<AcDbObjectId> leaving(gone.begin(), gone.end());
     std::vector<std::string> names;
-    for (AcDbObjectId record : records) {
+    for (AcDbObjectId record : gone) {
         auto outcome = outcomes_.find(record);
         if (outcome == outcomes_.end()) {
             update();
@@ -391,20 +409,22 @@ void DrawingXrefs::removed(const std::vector<AcDbObjectId>& records, bool wasCur
         }
         names.push_back(outcome->second.name);
     }
-    const std::vector<AcDbObjectId> referenced = insertedBlocks(drawing_);
-    const std::unordered_set<AcDbObjectId> inserted(referenced.begin(), referenced.end());
+    std::unordered_map<AcDbObjectId, bool> inserted;  // every xref record left
+    for (const XrefRecord& record : records()) {
+        inserted[record.id] = record.inserted;
+    }
     for (const auto& [record, outcome] : outcomes_) {
         if (leaving.contains(record)) {
             continue;
         }
-        const db::ObjectStub* stub = record.stub();
-        if (!stub || stub->erased || outcome.inserted != inserted.contains(record) ||
+        const auto now = inserted.find(record);
+        if (now == inserted.end() || now->second != outcome.inserted ||
             (outcome.visited && leaving.contains(outcome.from)) || insertsAny(outcome, names)) {
             update();
             return;
         }
     }
-    for (AcDbObjectId record : records) {
+    for (AcDbObjectId record : gone) {
         auto outcome = outcomes_.find(record);
         if (!outcome->second.file.empty()) {
             release(outcome->second.file);

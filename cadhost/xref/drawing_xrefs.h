@@ -53,6 +53,9 @@ class DrawingXrefs {
     void updateAndReport();
     // Where the record's file was found by the last update; "" when it was not.
     std::string foundPath(AcDbObjectId block) const;
+    // The drawing's xref records as scanXrefs() gives them; the scan is kept, with the
+    // statuses read anew, until the drawing's tables, blocks or entities change.
+    std::vector<XrefRecord> records();
     // The xref records of a drawing this object loaded, scanned once (again only when that
     // drawing changed); null for a drawing it does not hold.
     const std::vector<XrefRecord>* xrefsOfLoaded(const AcDbDatabase* loaded) const;
@@ -67,7 +70,7 @@ class DrawingXrefs {
     // it reports anew every time (a drawing that is its own xref, a name held by a block).
     bool isCurrent() const;
     // After the records stopped being xrefs of the drawing (erased, or bound as blocks).
-    void removed(const std::vector<AcDbObjectId>& records, bool wasCurrent);
+    void removed(const std::vector<AcDbObjectId>& gone, bool wasCurrent);
     // After a new xref was attached or overlaid with one reference in the drawing.
     void added(AcDbObjectId record, bool wasCurrent);
     // How many times update() ran, whether called or in place of a step.
@@ -105,6 +108,7 @@ class DrawingXrefs {
     // True when no object of the drawing is open for write, the drawing's path is the one of
     // the last update, and that update reported nothing it repeats.
     bool canStep() const;
+    bool writerOpen() const;
     void finishStep();
     std::array<std::uint64_t, 3> revisions() const;
     void release(const std::string& file);
@@ -125,7 +129,9 @@ class DrawingXrefs {
     // The revisions of what the states follow (the drawing's tables, blocks and entities)
     // after the last update or step.
     std::array<std::uint64_t, 3> revisions_{};
-    std::string ownPath_;  // the drawing's path at the last update
+    std::string ownPath_;                                  // the drawing's path at the last update
+    std::vector<XrefRecord> records_;                      // the last scan of the drawing
+    std::optional<std::array<std::uint64_t, 3>> scanned_;  // the revisions it holds for
 };
 
 }  // namespace cadhost::xref

@@ -74,8 +74,12 @@ Acad::ErrorStatus acdbGetHostDwgXrefGraph(AcDbDatabase* drawing, AcDbXrefGraph& 
     AcDbXrefGraphNode* root = graph.addNode(std::make_unique<AcDbXrefGraphNode>(
         platform::splitPath(cadhost::xref::drawingHostPath(*drawing)).fname, AcDbObjectId::kNull,
         drawing, AcDb::kXrfNotAnXref));
+    // The drawing's xref engine keeps its scan of the drawing and the scans of the files it
+    // loaded.
+    cadhost::xref::DrawingXrefs* engine = cadhost::xref::DrawingXrefs::of(drawing);
     std::map<std::string, AcDbXrefGraphNode*, cadhost::xref::FoldedLess> byName;
-    for (const cadhost::xref::XrefRecord& record : cadhost::xref::scanXrefs(*drawing)) {
+    for (const cadhost::xref::XrefRecord& record :
+         engine ? engine->records() : cadhost::xref::scanXrefs(*drawing)) {
         AcDbXrefGraphNode* node = graph.addNode(std::make_unique<AcDbXrefGraphNode>(
             record.name, record.id, record.loaded, record.status));
         byName[record.name] = node;
@@ -84,9 +88,7 @@ Acad::ErrorStatus acdbGetHostDwgXrefGraph(AcDbDatabase* drawing, AcDbXrefGraph& 
             node->markAs(AcDbGraphNode::kFirstLevel);
         }
     }
-    // Edges out of each loaded xref; a file loaded for several records is scanned once, and
-    // the drawing's xref engine keeps the scans of the files it loaded.
-    const cadhost::xref::DrawingXrefs* engine = cadhost::xref::DrawingXrefs::of(drawing);
+    // Edges out of each loaded xref; a file loaded for several records is scanned once.
     std::unordered_map<AcDbDatabase*, std::vector<cadhost::xref::XrefRecord>> scans;
     for (int i = 1; i < graph.numNodes(); ++i) {
         AcDbXrefGraphNode* from = graph.xrefNode(i);
