@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -33,6 +34,12 @@ std::string xrefName(int index) {
     return name;
 }
 
+double threadSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
 // A freshly made drawing, closed again when the object goes.
 struct Drawing {
     Drawing() : many(std::make_unique<bench::ManyXrefs>(kXrefs, kFolders)) {}
@@ -53,20 +60,28 @@ struct Drawing {
 
 // Runs `prepare` untimed and `pass` timed on a fresh drawing per iteration. The pass returns
 // "" when every call succeeded, else what failed.
+// The counter "pass_cpu_ms" is the processor time of the passes alone, per iteration: on a
+// machine busy with other work it stays near what an idle machine's wall time would be.
 void measure(benchmark::State& state, const std::function<void(Drawing&)>& prepare,
              const std::function<std::string(Drawing&)>& pass) {
+    double processor = 0;
+    int passes = 0;
     for (auto _ : state) {
         Drawing drawing;
         prepare(drawing);
+        const double startProcessor = threadSeconds();
         const auto start = std::chrono::steady_clock::now();
         const std::string failure = pass(drawing);
         state.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        processor += threadSeconds() - startProcessor;
+        ++passes;
         if (!failure.empty()) {
             state.SkipWithError(failure.c_str());
             break;
         }
     }
+    state.counters["pass_cpu_ms"] = passes ? processor * 1000 / passes : 0.0;
 }
 
 void BM_Detach100(benchmark::State& state) {
