@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cadhost/db/database_state.h"
 #include "cadhost/db/tag_list.h"
 #include "cadhost/sdk/dbsymtb.h"
 
@@ -20,17 +21,27 @@ Acad::ErrorStatus eraseDependents(Change& change, AcDbObjectId tableId,
     if (es == Acad::eOk) {
         table->newIterator(it);
     }
+    auto dependent = [&xrefs](std::string_view name) {
+        return std::any_of(xrefs.begin(), xrefs.end(),
+                           [name](const std::string& xref) { return isDependentOn(name, xref); });
+    };
     for (; es == Acad::eOk && !it->done(); it->step()) {
         AcDbObjectId id;
         it->getRecordId(id);
+        // A record no one holds open has the name it is stored with: only the records to
+        // erase are opened. Those open already are opened as before, with the same refusals.
+        const db::ObjectStub* stub = id.stub();
+        if (stub && !stub->object && stub->record != dxf::kNoRecord &&
+            !dependent(stub->state->entryName(stub))) {
+            continue;
+        }
         AcDbSymbolTableRecord* record = nullptr;
         if ((es = change.open(record, id, AcDb::kForRead)) != Acad::eOk) {
             break;
         }
         const char* name = nullptr;
         record->getName(name);
-        if (std::any_of(xrefs.begin(), xrefs.end(),
-                        [name](const std::string& xref) { return isDependentOn(name, xref); })) {
+        if (dependent(name)) {
             es = record->upgradeOpen();
             if (es == Acad::eOk) {
                 es = record->erase();

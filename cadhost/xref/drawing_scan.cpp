@@ -100,6 +100,8 @@ std::vector<XrefRecord> scanXrefs(AcDbDatabase& drawing) {
             record.path = text;
             record.overlay = block->isFromOverlayReference();
             record.unloaded = isMarkedUnloaded(*block);
+            record.status = block->xrefStatus();
+            record.loaded = block->xrefDatabase(false);
             records.push_back(std::move(record));
         }
         block->close();

@@ -15,6 +15,8 @@ struct XrefRecord {
     bool overlay = false;
     bool inserted = false;  // some block of the drawing holds a reference to it
     bool unloaded = false;  // the user unloaded it (kept in the drawing)
+    AcDb::XrefStatus status = AcDb::kXrfNotAnXref;  // as the xref engine last set it
+    AcDbDatabase* loaded = nullptr;                 // its loaded drawing while resolved
 };
 
 // The xref block records of a drawing, in block table order.

@@ -4,8 +4,10 @@
 #include <fstream>
 #include <unordered_set>
 
+#include "cadhost/db/database_state.h"
 #include "cadhost/db/xref_state.h"
 #include "cadhost/xref/drawing_scan.h"
+#include "cadhost/xref/unload_mark.h"
 #include "platform/host_path.h"
 
 namespace cadhost::xref {
@@ -54,11 +56,23 @@ std::string statusWord(AcDb::XrefStatus status) {
     return "Not an xref";
 }
 
-// One record to resolve: where its relative path starts.
+// One record to resolve: where its relative path starts, and the record whose file inserts it
+// (null for the drawing).
 struct DrawingXrefs::Visit {
     AcDbObjectId block;
     std::string folder;
+    AcDbObjectId from;
 };
+
+const std::vector<XrefRecord>& DrawingXrefs::LoadedFile::scan() {
+    const db::DatabaseState& state = database->state();
+    const std::uint64_t revision = state.document ? state.doc().revision() : 0;
+    if (scanned != revision) {
+        xrefs = scanXrefs(*database);
+        scanned = revision;
+    }
+    return xrefs;
+}
 
 DrawingXrefs::DrawingXrefs(AcDbDatabase& drawing, SearchPath searchPath, MessageSink messages)
     : drawing_(drawing), searchPath_(std::move(searchPath)), messages_(std::move(messages)) {
@@ -116,22 +130,33 @@ std::unique_ptr<AcDbDatabase> DrawingXrefs::readDrawing(const std::string& hostP
     return database;
 }
 
-const DrawingXrefs::LoadedFile& DrawingXrefs::load(
-    const std::string& foundPath, const std::string& xrefName,
-    std::map<std::string, LoadedFile, FoldedLess>& previous) {
-    if (auto done = files_.find(foundPath); done != files_.end()) {
-        return done->second;
+DrawingXrefs::Files::iterator DrawingXrefs::load(const std::string& foundPath,
+                                                 const std::string& xrefName, Files& previous) {
+    auto loaded = files_.find(foundPath);
+    if (loaded == files_.end()) {
+        if (auto kept = previous.find(foundPath); kept != previous.end()) {
+            kept->second.users = 0;
+            loaded = files_.emplace(foundPath, std::move(kept->second)).first;
+        } else {
+            LoadedFile file;
+            file.database = readDrawing(foundPath, file.reason);
+            if (!file.database) {
+                message("\nXref \"" + xrefName + "\" is unresolved: cannot load " + foundPath +
+                        ": " + file.reason);
+            }
+            loaded = files_.emplace(foundPath, std::move(file)).first;
+        }
+        if (loaded->second.database) {
+            byDatabase_[loaded->second.database.get()] = &loaded->second;
+        }
     }
-    if (auto kept = previous.find(foundPath); kept != previous.end()) {
-        return files_.emplace(foundPath, std::move(kept->second)).first->second;
-    }
-    LoadedFile file;
-    file.database = readDrawing(foundPath, file.reason);
-    if (!file.database) {
-        message("\nXref \"" + xrefName + "\" is unresolved: cannot load " + foundPath + ": " +
-                file.reason);
-    }
-    return files_.emplace(foundPath, std::move(file)).first->second;
+    ++loaded->second.users;
+    return loaded;
+}
+
+const std::vector<XrefRecord>* DrawingXrefs::xrefsOfLoaded(const AcDbDatabase* loaded) const {
+    auto file = byDatabase_.find(loaded);
+    return file == byDatabase_.end() ? nullptr : &file->second->scan();
 }
 
 // The drawing's block record for an xref nested in a loaded xref: the record of that name,
@@ -151,6 +176,7 @@ AcDbObjectId DrawingXrefs::nestedRecord(const std::string& name, const std::stri
             block->close();
         }
         if (!isXref) {
+            repeats_ = true;
             message("\nNested xref \"" + name + "\" is not loaded: a block of that name exists");
             return AcDbObjectId::kNull;
         }
@@ -175,6 +201,7 @@ AcDbObjectId DrawingXrefs::nestedRecord(const std::string& name, const std::stri
     } else {
         delete block;
         id = AcDbObjectId::kNull;
+        repeats_ = true;
         message("\nNested xref \"" + name + "\" cannot be added to the drawing");
     }
     table->close();
@@ -182,22 +209,26 @@ AcDbObjectId DrawingXrefs::nestedRecord(const std::string& name, const std::stri
 }
 
 void DrawingXrefs::update(const std::vector<AcDbObjectId>& reread) {
-    std::map<std::string, LoadedFile, FoldedLess> previous;
+    Files previous;
     previous.swap(files_);
     for (AcDbObjectId block : reread) {
         previous.erase(foundPath(block));
     }
     found_.clear();
     forgetStates();
+    byDatabase_.clear();
+    outcomes_.clear();
+    repeats_ = false;
+    ++updates_;
 
     const std::string folder = drawingFolder();
     const std::string ownPath = drawingHostPath(drawing_);
     std::unordered_map<AcDbObjectId, bool> unloaded;
     std::deque<Visit> pending;
-    for (const XrefRecord& record : scanXrefs(drawing_)) {
+    for (const XrefRecord& record : records()) {
         unloaded[record.id] = record.unloaded;
         if (record.inserted) {
-            pending.push_back({record.id, folder});
+            pending.push_back({record.id, folder, AcDbObjectId::kNull});
         }
     }
     std::unordered_set<AcDbObjectId> visited;
@@ -218,6 +249,9 @@ void DrawingXrefs::update(const std::vector<AcDbObjectId>& reread) {
         if (acdbOpenObject(block, visit.block, AcDb::kForRead) != Acad::eOk) {
             continue;
         }
+        Outcome& outcome = outcomes_[visit.block];
+        outcome.visited = true;
+        outcome.from = visit.from;
         const char* text = nullptr;
         block->getName(text);
         const std::string name = text;
@@ -236,33 +270,233 @@ void DrawingXrefs::update(const std::vector<AcDbObjectId>& reread) {
         }
         found_[visit.block] = *found;
         if (!ownPath.empty() && platform::equalsIgnoreCase(*found, ownPath)) {
+            repeats_ = true;
             message("\nXref \"" + name + "\" is unresolved: " + *found +
                     " is the drawing itself (circular reference)");
             setState(visit.block, AcDb::kXrfUnresolved, nullptr);
             continue;
         }
-        const LoadedFile& file = load(*found, name, previous);
+        const auto loaded = load(*found, name, previous);
+        outcome.file = loaded->first;
+        outcome.loaded = &loaded->second;
+        LoadedFile& file = loaded->second;
         if (!file.database) {
             setState(visit.block, AcDb::kXrfUnresolved, nullptr);
             continue;
         }
         setState(visit.block, AcDb::kXrfResolved, file.database.get());
         const std::string nestedFolder = hostFolderOf(*found);
-        for (const XrefRecord& nested : scanXrefs(*file.database)) {
+        for (const XrefRecord& nested : file.scan()) {
             if (nested.inserted && !nested.overlay) {
                 AcDbObjectId record = nestedRecord(nested.name, nested.path);
                 if (!record.isNull()) {
-                    pending.push_back({record, nestedFolder});
+                    pending.push_back({record, nestedFolder, visit.block});
                 }
             }
         }
     }
-    for (const XrefRecord& record : scanXrefs(drawing_)) {
+    for (const XrefRecord& record : records()) {
+        Outcome& outcome = outcomes_[record.id];
+        outcome.name = record.name;
+        outcome.inserted = record.inserted;
         if (!visited.contains(record.id)) {
             setState(record.id, record.unloaded ? AcDb::kXrfUnloaded : AcDb::kXrfUnreferenced,
                      nullptr);
         }
     }
+    updated_ = true;
+    ownPath_ = ownPath;
+    finishStep();
+}
+
+bool DrawingXrefs::writerOpen() const {
+    for (const db::ObjectStub* stub : drawing_.state().openStubs()) {
+        if (stub->writer) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool DrawingXrefs::canStep() const {
+    return updated_ && !repeats_ && drawing_.state().document &&
+           drawingHostPath(drawing_) == ownPath_ && !writerOpen();
+}
+
+// An object open for write may hold changes the drawing does not show yet: then the drawing is
+// scanned, and the scan not kept.
+std::vector<XrefRecord> DrawingXrefs::records() {
+    const bool keep = drawing_.state().document && !writerOpen();
+    if (!keep || scanned_ != revisions()) {
+        records_ = scanXrefs(drawing_);
+        scanned_ = keep ? std::optional(revisions()) : std::nullopt;
+        return records_;
+    }
+    for (XrefRecord& record : records_) {
+        const db::ObjectStub* stub = record.id.stub();
+        record.status = stub && stub->xrefStatus ? *stub->xrefStatus : AcDb::kXrfFileNotFound;
+        record.loaded = stub && record.status == AcDb::kXrfResolved ? stub->xrefDatabase : nullptr;
+    }
+    return records_;
+}
+
+// Saving the drawing, or setting a header variable, leaves these as they are.
+std::array<std::uint64_t, 3> DrawingXrefs::revisions() const {
+    std::array<std::uint64_t, 3> revisions{};
+    const db::DatabaseState& state = drawing_.state();
+    if (!state.document) {
+        return revisions;
+    }
+    const dxf::Document& doc = state.doc();
+    const char* sections[] = {"TABLES", "BLOCKS", "ENTITIES"};
+    for (std::size_t i = 0; i < revisions.size(); ++i) {
+        if (const std::optional<dxf::Range> range = doc.section(sections[i])) {
+            revisions[i] = doc.revisionWithin(range->begin);
+        }
+    }
+    return revisions;
+}
+
+bool DrawingXrefs::isCurrent() const {
+    return canStep() && revisions() == revisions_;
+}
+
+void DrawingXrefs::finishStep() {
+    revisions_ = revisions();
+}
+
+void DrawingXrefs::release(const std::string& file) {
+    auto loaded = files_.find(file);
+    if (loaded != files_.end() && --loaded->second.users == 0) {
+        byDatabase_.erase(loaded->second.database.get());
+        files_.erase(loaded);
+    }
+}
+
+bool DrawingXrefs::insertsAny(const Outcome& outcome, const std::vector<std::string>& names) {
+    if (!outcome.loaded || !outcome.loaded->database) {
+        return false;
+    }
+    for (const XrefRecord& nested : outcome.loaded->scan()) {
+        if (nested.inserted && !nested.overlay) {
+            for (const std::string& name : names) {
+                if (platform::equalsIgnoreCase(nested.name, name)) {
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+// The records leave, and every other record keeps its state, when update() would find each of
+// them as before: none was reached first through a record that leaves (it would be searched
+// from another folder), no loaded file of the others inserts one of the names that leave (a
+// nested record would come back, or be refused), and the drawing still references the same
+// records.
+void DrawingXrefs::removed(const std::vector<AcDbObjectId>& gone, bool wasCurrent) {
+    if (!wasCurrent || !canStep()) {
+        update();
+        return;
+    }
+    const std::unordered_set<AcDbObjectId> leaving(gone.begin(), gone.end());
+    std::vector<std::string> names;
+    for (AcDbObjectId record : gone) {
+        auto outcome = outcomes_.find(record);
+        if (outcome == outcomes_.end()) {
+            update();
+            return;
+        }
+        names.push_back(outcome->second.name);
+    }
+    std::unordered_map<AcDbObjectId, bool> inserted;  // every xref record left
+    for (const XrefRecord& record : records()) {
+        inserted[record.id] = record.inserted;
+    }
+    for (const auto& [record, outcome] : outcomes_) {
+        if (leaving.contains(record)) {
+            continue;
+        }
+        const auto now = inserted.find(record);
+        if (now == inserted.end() || now->second != outcome.inserted ||
+            (outcome.visited && leaving.contains(outcome.from)) || insertsAny(outcome, names)) {
+            update();
+            return;
+        }
+    }
+    for (AcDbObjectId record : gone) {
+        auto outcome = outcomes_.find(record);
+        if (!outcome->second.file.empty()) {
+            release(outcome->second.file);
+        }
+        outcomes_.erase(outcome);
+        found_.erase(record);
+        db::setXrefState(record, AcDb::kXrfUnreferenced, nullptr);
+    }
+    std::erase_if(stated_, [&leaving](AcDbObjectId record) { return leaving.contains(record); });
+    finishStep();
+}
+
+// The new record is found and loaded on its own when update() would change nothing else: its
+// own file inserts no xref (those would be reached in update()'s order, which may come before
+// records reached already). No loaded file inserts its name: the last update gave every name a
+// loaded file inserts a record, or reported it and so left no step to take.
+void DrawingXrefs::added(AcDbObjectId record, bool wasCurrent) {
+    if (!wasCurrent || !canStep() || outcomes_.contains(record)) {
+        update();
+        return;
+    }
+    AcDbBlockTableRecord* block = nullptr;
+    if (acdbOpenObject(block, record, AcDb::kForRead) != Acad::eOk) {
+        update();
+        return;
+    }
+    const char* text = nullptr;
+    block->getName(text);
+    Outcome outcome;
+    outcome.name = text;
+    block->pathName(text);
+    const std::string path = text;
+    const bool unloaded = isMarkedUnloaded(*block);
+    block->close();
+    outcome.inserted = true;
+    outcome.visited = true;
+    auto setState = [this, record](AcDb::XrefStatus status, AcDbDatabase* loaded) {
+        db::setXrefState(record, status, loaded);
+        stated_.push_back(record);
+    };
+    const std::optional<std::string> found =
+        unloaded ? std::nullopt : findFile(path, drawingFolder(), searchPath_);
+    if (unloaded) {
+        setState(AcDb::kXrfUnloaded, nullptr);
+    } else if (!found) {
+        setState(AcDb::kXrfFileNotFound, nullptr);
+    } else if (found_[record] = *found; platform::equalsIgnoreCase(*found, ownPath_)) {
+        repeats_ = true;
+        message("\nXref \"" + outcome.name + "\" is unresolved: " + *found +
+                " is the drawing itself (circular reference)");
+        setState(AcDb::kXrfUnresolved, nullptr);
+    } else {
+        Files none;
+        const auto loaded = load(*found, outcome.name, none);
+        outcome.file = loaded->first;
+        outcome.loaded = &loaded->second;
+        LoadedFile& file = loaded->second;
+        setState(file.database ? AcDb::kXrfResolved : AcDb::kXrfUnresolved, file.database.get());
+        outcomes_[record] = std::move(outcome);
+        if (file.database) {
+            for (const XrefRecord& nested : file.scan()) {
+                if (nested.inserted && !nested.overlay) {
+                    update();
+                    return;
+                }
+            }
+        }
+        finishStep();
+        return;
+    }
+    outcomes_[record] = std::move(outcome);
+    finishStep();
 }
 
 void DrawingXrefs::updateAndReport() {

@@ -6,14 +6,18 @@
 //
 // The document layer makes one object per open drawing and destroys it before the drawing.
 
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "cadhost/sdk/dbsymtb.h"
+#include "cadhost/xref/drawing_scan.h"
 #include "cadhost/xref/file_search.h"
 
 namespace cadhost::xref {
@@ -49,6 +53,28 @@ class DrawingXrefs {
     void updateAndReport();
     // Where the record's file was found by the last update; "" when it was not.
     std::string foundPath(AcDbObjectId block) const;
+    // The drawing's xref records as scanXrefs() gives them; the scan is kept, with the
+    // statuses read anew, until the drawing's tables, blocks or entities change.
+    std::vector<XrefRecord> records();
+    // The xref records of a drawing this object loaded, scanned once (again only when that
+    // drawing changed); null for a drawing it does not hold.
+    const std::vector<XrefRecord>* xrefsOfLoaded(const AcDbDatabase* loaded) const;
+
+    // Operations on one xref need not find and load every xref again: they ask isCurrent()
+    // before they change the drawing, then call removed() or added(), which give the states
+    // update() would give (with the files on disk as they were), changing only the records the
+    // operation touched. Whenever more may change, these run update() instead.
+    //
+    // True when the states follow the drawing as it is: nothing changed the drawing since the
+    // last update (or step), no object of it is open for write, and that update found nothing
+    // it reports anew every time (a drawing that is its own xref, a name held by a block).
+    bool isCurrent() const;
+    // After the records stopped being xrefs of the drawing (erased, or bound as blocks).
+    void removed(const std::vector<AcDbObjectId>& gone, bool wasCurrent);
+    // After a new xref was attached or overlaid with one reference in the drawing.
+    void added(AcDbObjectId record, bool wasCurrent);
+    // How many times update() ran, whether called or in place of a step.
+    int updates() const { return updates_; }
     // Reads a drawing as an xref would be read; the reason it cannot be read otherwise.
     static std::unique_ptr<AcDbDatabase> readDrawing(const std::string& hostPath,
                                                      std::string& reason);
@@ -57,20 +83,55 @@ class DrawingXrefs {
     struct LoadedFile {
         std::unique_ptr<AcDbDatabase> database;  // null when it could not be read
         std::string reason;
+        int users = 0;  // the records of the last update that loaded it
+        // The xref records of the database, as scanned at `scanned` (its revision).
+        std::vector<XrefRecord> xrefs;
+        std::optional<std::uint64_t> scanned;
+        const std::vector<XrefRecord>& scan();
     };
+    using Files = std::map<std::string, LoadedFile, FoldedLess>;
     struct Visit;
+    // What the last update did with each xref record of the drawing.
+    struct Outcome {
+        std::string name;
+        bool inserted = false;         // the drawing references it
+        bool visited = false;          // it was reached, from the drawing or a loaded file
+        AcDbObjectId from;             // the record whose file reached it first; null: the drawing
+        std::string file;              // its key in files_ when it loaded a file
+        LoadedFile* loaded = nullptr;  // that entry of files_
+    };
 
-    const LoadedFile& load(const std::string& foundPath, const std::string& xrefName,
-                           std::map<std::string, LoadedFile, FoldedLess>& previous);
+    Files::iterator load(const std::string& foundPath, const std::string& xrefName,
+                         Files& previous);
     AcDbObjectId nestedRecord(const std::string& name, const std::string& path);
     void forgetStates();
+    // True when no object of the drawing is open for write, the drawing's path is the one of
+    // the last update, and that update reported nothing it repeats.
+    bool canStep() const;
+    bool writerOpen() const;
+    void finishStep();
+    std::array<std::uint64_t, 3> revisions() const;
+    void release(const std::string& file);
+    // Whether a record's loaded file inserts an xref of one of the names.
+    bool insertsAny(const Outcome& outcome, const std::vector<std::string>& names);
 
     AcDbDatabase& drawing_;
     SearchPath searchPath_;
     MessageSink messages_;
-    std::map<std::string, LoadedFile, FoldedLess> files_;  // by found path
+    Files files_;  // by found path
+    std::unordered_map<const AcDbDatabase*, LoadedFile*> byDatabase_;
     std::unordered_map<AcDbObjectId, std::string> found_;
     std::vector<AcDbObjectId> stated_;  // records whose state this object set
+    std::unordered_map<AcDbObjectId, Outcome> outcomes_;
+    bool updated_ = false;
+    int updates_ = 0;
+    bool repeats_ = false;  // the last update reported what it reports every time
+    // The revisions of what the states follow (the drawing's tables, blocks and entities)
+    // after the last update or step.
+    std::array<std::uint64_t, 3> revisions_{};
+    std::string ownPath_;                                  // the drawing's path at the last update
+    std::vector<XrefRecord> records_;                      // the last scan of the drawing
+    std::optional<std::array<std::uint64_t, 3>> scanned_;  // the revisions it holds for
 };
 
 }  // namespace cadhost::xref

@@ -4,6 +4,7 @@
 
 #include "cadhost/sdk/dbxrefgraph.h"
 #include "cadhost/xref/drawing_scan.h"
+#include "cadhost/xref/drawing_xrefs.h"
 #include "cadhost/xref/file_search.h"
 #include "platform/case_fold.h"
 #include "platform/splitpath.h"
@@ -73,15 +74,14 @@ Acad::ErrorStatus acdbGetHostDwgXrefGraph(AcDbDatabase* drawing, AcDbXrefGraph& 
     AcDbXrefGraphNode* root = graph.addNode(std::make_unique<AcDbXrefGraphNode>(
         platform::splitPath(cadhost::xref::drawingHostPath(*drawing)).fname, AcDbObjectId::kNull,
         drawing, AcDb::kXrfNotAnXref));
+    // The drawing's xref engine keeps its scan of the drawing and the scans of the files it
+    // loaded.
+    cadhost::xref::DrawingXrefs* engine = cadhost::xref::DrawingXrefs::of(drawing);
     std::map<std::string, AcDbXrefGraphNode*, cadhost::xref::FoldedLess> byName;
-    for (const cadhost::xref::XrefRecord& record : cadhost::xref::scanXrefs(*drawing)) {
-        AcDbBlockTableRecord* block = nullptr;
-        if (acdbOpenObject(block, record.id, AcDb::kForRead) != Acad::eOk) {
-            continue;
-        }
+    for (const cadhost::xref::XrefRecord& record :
+         engine ? engine->records() : cadhost::xref::scanXrefs(*drawing)) {
         AcDbXrefGraphNode* node = graph.addNode(std::make_unique<AcDbXrefGraphNode>(
-            record.name, record.id, block->xrefDatabase(false), block->xrefStatus()));
-        block->close();
+            record.name, record.id, record.loaded, record.status));
         byName[record.name] = node;
         if (record.inserted) {
             root->addRefTo(node);
@@ -95,11 +95,16 @@ Acad::ErrorStatus acdbGetHostDwgXrefGraph(AcDbDatabase* drawing, AcDbXrefGraph& 
         if (!from->database() || from->btrId().isNull()) {
             continue;
         }
-        auto [scan, fresh] = scans.try_emplace(from->database());
-        if (fresh) {
-            scan->second = cadhost::xref::scanXrefs(*from->database());
+        const std::vector<cadhost::xref::XrefRecord>* kept =
+            engine ? engine->xrefsOfLoaded(from->database()) : nullptr;
+        if (!kept) {
+            auto [scan, fresh] = scans.try_emplace(from->database());
+            if (fresh) {
+                scan->second = cadhost::xref::scanXrefs(*from->database());
+            }
+            kept = &scan->second;
         }
-        for (const cadhost::xref::XrefRecord& nested : scan->second) {
+        for (const cadhost::xref::XrefRecord& nested : *kept) {
             if (!nested.inserted) {
                 continue;
             }

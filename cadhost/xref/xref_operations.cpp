@@ -210,9 +210,11 @@ Acad::ErrorStatus addReference(Change& change, const AttachRequest& request, AcD
 }
 
 // After the xrefs' own records are dealt with (`es` says how that went): erases the symbols
-// they brought in, commits the change and loads the drawing's xrefs again.
+// they brought in, commits the change and brings the states of the drawing's xrefs up to date
+// (`wasCurrent`: whether they were before the change).
 Acad::ErrorStatus finishRemoval(DrawingXrefs& xrefs, Change& change, Acad::ErrorStatus es,
-                                const std::vector<std::string>& names) {
+                                const std::vector<std::string>& names,
+                                const std::vector<AcDbObjectId>& blocks, bool wasCurrent) {
     AcDbDatabase& drawing = xrefs.drawing();
     if (es == Acad::eOk) {
         es = eraseDependents(change, drawing.blockTableId(), names);
@@ -224,7 +226,7 @@ Acad::ErrorStatus finishRemoval(DrawingXrefs& xrefs, Change& change, Acad::Error
         es = change.commit();
     }
     if (es == Acad::eOk) {
-        xrefs.update();
+        xrefs.removed(blocks, wasCurrent);
     }
     return es;
 }
@@ -305,6 +307,7 @@ Acad::ErrorStatus attachXref(DrawingXrefs& xrefs, const AttachRequest& request, 
         xrefs.message("\nCannot attach " + *found + ": " + reason);
         return Acad::eFileAccessErr;
     }
+    const bool wasCurrent = xrefs.isCurrent();
     Change change(drawing);
     AcDbObjectId id;
     AcDbObjectId referenceId;
@@ -316,7 +319,7 @@ Acad::ErrorStatus attachXref(DrawingXrefs& xrefs, const AttachRequest& request, 
         es = change.commit();
     }
     if (es == Acad::eOk) {
-        xrefs.update();
+        xrefs.added(id, wasCurrent);
         block = id;
         reference = referenceId;
     }
@@ -349,12 +352,13 @@ Acad::ErrorStatus detachXref(DrawingXrefs& xrefs, const std::string& name) {
         names.emplace_back(going->name());
     }
     // References go first: a block is not erased while a reference to it stands.
+    const bool wasCurrent = xrefs.isCurrent();
     Change change(drawing);
     es = eraseAll(drawing, references);
     if (es == Acad::eOk) {
         es = eraseAll(drawing, blocks);
     }
-    return finishRemoval(xrefs, change, es, names);
+    return finishRemoval(xrefs, change, es, names, blocks, wasCurrent);
 }
 
 Acad::ErrorStatus unloadXrefs(DrawingXrefs& xrefs, const std::vector<AcDbObjectId>& blocks) {
@@ -384,12 +388,15 @@ Acad::ErrorStatus bindXref(DrawingXrefs& xrefs, const std::string& name, BindKin
         return es;
     }
     std::vector<std::string> names;
+    std::vector<AcDbObjectId> blocks;
     for (const BoundXref& xref : bound) {
         names.push_back(xref.name);
+        blocks.push_back(xref.block);
     }
+    const bool wasCurrent = xrefs.isCurrent();
     Change change(drawing);
     es = bindAsBlocks(change, drawing, bound, kind);
-    return finishRemoval(xrefs, change, es, names);
+    return finishRemoval(xrefs, change, es, names, blocks, wasCurrent);
 }
 
 }  // namespace cadhost::xref

@@ -1,7 +1,8 @@
 #pragma once
 // The operations on a drawing's xrefs. Each returns eOk, or a failure that leaves the drawing
 // as it was: its changes run in a transaction that is aborted when a step fails. Afterwards
-// the xrefs are loaded again, so statuses and the graph follow the drawing.
+// statuses and the graph follow the drawing as if every xref had been found and loaded again;
+// only the xrefs an operation touches are, when nothing else can change (see DrawingXrefs).
 
 #include <array>
 #include <string>
