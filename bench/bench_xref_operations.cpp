@@ -1,14 +1,13 @@
-// The xref operations as the dialog calls them, one xref at a time, on a drawing with 500 xrefs
-// in 20 project folders: detach 100, attach 100 new files (reading back each new block), reload
-// all 500 in one call, strip the path of all 500 (then one scan of the drawing's xrefs, no
-// reload) and bind 50. Each iteration works on a freshly made and opened drawing; only the
-// operations themselves are timed. Run from the release build:
+// The dialog's xref operations on a drawing with 500 xrefs in 20 project folders, inside the
+// transaction the dialog's command holds open: Detach of 100 selected rows, Attach of 100
+// pending rows, Reload of all 500, Strip Path of all 500 and Insert (bind) of 50, each with the
+// list rebuilt as the button does. Each iteration works on a freshly made and opened drawing;
+// only the operation itself is timed. Run from the release build:
 // build/release/bench/bench_xref_operations
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -17,22 +16,14 @@
 #include <vector>
 
 #include "cadhost/sdk/acdocman.h"
-#include "cadhost/sdk/acedxref.h"
-#include "cadhost/sdk/dbxrefgraph.h"
-#include "cadhost/xref/drawing_scan.h"
 #include "many_xrefs.h"
-#include "platform/splitpath.h"
+#include "plugin/ops/dialog_operations.h"
+#include "silent_view.h"
 
 namespace {
 
 constexpr int kXrefs = 500;
 constexpr int kFolders = 20;
-
-std::string xrefName(int index) {
-    char name[8];
-    std::snprintf(name, sizeof name, "X%04d", index);
-    return name;
-}
 
 double threadSeconds() {
     timespec now{};
@@ -40,26 +31,63 @@ double threadSeconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-// A freshly made drawing, closed again when the object goes.
+// The dialog's options as a user leaves them, and a selection the bench sets.
+class SelectingView : public bench::SilentView {
+  public:
+    bool isChecked(lnkhold::DialogOption option) const override {
+        return option != lnkhold::DialogOption::AutomaticallyAttach;
+    }
+    std::vector<int> selectedPositions() const override { return selected; }
+    std::vector<int> selected;
+};
+
+// A freshly made drawing with the dialog started on it inside the command's transaction;
+// the transaction ends and the drawing closes when the object goes.
 struct Drawing {
-    Drawing() : many(std::make_unique<bench::ManyXrefs>(kXrefs, kFolders)) {}
+    Drawing() : many(std::make_unique<bench::ManyXrefs>(kXrefs, kFolders)) {
+        transactions()->startTransaction();
+        dialog.start();
+    }
     ~Drawing() {
+        transactions()->endTransaction();
         many->xrefs.reset();
         acDocManagerPtr()->closeDocument(many->document, false);
     }
-    AcDbDatabase& db() { return *many->document->database(); }
-    std::vector<AcDbObjectId> xrefIds() {
-        std::vector<AcDbObjectId> ids;
-        for (const auto& record : cadhost::xref::scanXrefs(db())) {
-            ids.push_back(record.id);
+    AcDbTransactionManager* transactions() { return many->document->transactionManager(); }
+    // Selects the rows the test accepts, lowest position first; how many.
+    int select(const std::function<bool(const lnkhold::XrefRow&)>& wanted) {
+        view.selected.clear();
+        for (int i = 0; i < dialog.rows().count(); ++i) {
+            if (wanted(*dialog.rowAt(i))) {
+                view.selected.push_back(i);
+            }
         }
-        return ids;
+        return static_cast<int>(view.selected.size());
     }
+    int count(const std::function<bool(const lnkhold::XrefRow&)>& wanted) const {
+        int found = 0;
+        for (int i = 0; i < dialog.rows().count(); ++i) {
+            found += wanted(*dialog.rowAt(i)) ? 1 : 0;
+        }
+        return found;
+    }
+
     std::unique_ptr<bench::ManyXrefs> many;
+    SelectingView view;
+    lnkhold::DialogOperations dialog{view};
 };
 
+// Row names are the files' names, "x0000" to "x0499".
+int numberOf(const lnkhold::XrefRow& row) {
+    return row.name.size() == 5 && row.name[0] == 'x' ? std::stoi(row.name.substr(1)) : -1;
+}
+
+bool pending(const lnkhold::XrefRow& row) {
+    return row.blockId.isNull();
+}
+
 // Runs `prepare` untimed and `pass` timed on a fresh drawing per iteration. The pass returns
-// "" when every call succeeded, else what failed.
+// "" when it did what it should, else what went wrong.
 // The counter "pass_cpu_ms" is the processor time of the passes alone, per iteration: on a
 // machine busy with other work it stays near what an idle machine's wall time would be.
 void measure(benchmark::State& state, const std::function<void(Drawing&)>& prepare,
@@ -86,120 +114,81 @@ void measure(benchmark::State& state, const std::function<void(Drawing&)>& prepa
 
 void BM_Detach100(benchmark::State& state) {
     measure(
-        state, [](Drawing&) {},
-        [](Drawing&) -> std::string {
-            for (int i = 0; i < 100; ++i) {
-                if (acedXrefDetach(xrefName(i).c_str()) != Acad::eOk) {
-                    return "cannot detach " + xrefName(i);
-                }
-            }
-            return "";
+        state,
+        [](Drawing& drawing) {
+            drawing.select([](const lnkhold::XrefRow& row) { return numberOf(row) < 100; });
+        },
+        [](Drawing& drawing) -> std::string {
+            drawing.dialog.detachSelected();
+            // The detached xrefs come back as pending rows.
+            return drawing.count(pending) == 100 ? "" : "not every xref was detached";
         });
 }
 BENCHMARK(BM_Detach100)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
 void BM_Attach100(benchmark::State& state) {
-    std::vector<std::string> files;
     measure(
         state,
-        [&files](Drawing& drawing) {
-            // Copies of an xref's file in a folder of their own: drawings not yet xrefs.
-            files.clear();
+        [](Drawing& drawing) {
+            // Copies of an xref's file in a folder of their own, added as pending rows.
             const std::filesystem::path native = drawing.many->prefix.scratch() / "many";
             std::filesystem::create_directories(native / "new");
+            std::vector<std::string> files;
             for (int i = 0; i < 100; ++i) {
                 const std::string name = "n" + std::to_string(i) + ".dxf";
                 std::filesystem::copy_file(native / "p0" / "x0000.dxf", native / "new" / name);
                 files.push_back(drawing.many->hostFolder + "\\new\\" + name);
             }
+            drawing.dialog.addFiles(files);
+            drawing.select(pending);
         },
-        [&files](Drawing&) -> std::string {
-            for (std::size_t i = 0; i < files.size(); ++i) {
-                const std::string name = "N" + std::to_string(i);
-                AcDbObjectId id;
-                if (acedXrefAttach(files[i].c_str(), name.c_str(), &id) != Acad::eOk) {
-                    return "cannot attach " + files[i];
-                }
-                AcDbBlockTableRecord* block = nullptr;
-                if (acdbOpenObject(block, id, AcDb::kForRead) != Acad::eOk) {
-                    return "cannot open " + name;
-                }
-                const bool loaded = block->xrefStatus() == AcDb::kXrfResolved;
-                block->close();
-                if (!loaded) {
-                    return name + " is not loaded";
-                }
-            }
-            return "";
+        [](Drawing& drawing) -> std::string {
+            drawing.dialog.attachSelected();
+            return drawing.count(pending) == 0 ? "" : "not every row was attached";
         });
 }
 BENCHMARK(BM_Attach100)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
 void BM_ReloadAll500(benchmark::State& state) {
-    AcDbObjectIdArray ids;
     measure(
         state,
-        [&ids](Drawing& drawing) {
-            ids.removeAll();
-            for (AcDbObjectId id : drawing.xrefIds()) {
-                ids.append(id);
-            }
-        },
-        [&ids](Drawing&) -> std::string {
-            return acedXrefReload(ids) == Acad::eOk ? "" : "cannot reload";
+        [](Drawing& drawing) { drawing.select([](const lnkhold::XrefRow&) { return true; }); },
+        [](Drawing& drawing) -> std::string {
+            drawing.dialog.reloadAndRefresh();
+            return drawing.dialog.rows().count() == kXrefs ? "" : "rows lost in the reload";
         });
 }
 BENCHMARK(BM_ReloadAll500)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
 void BM_StripPath500(benchmark::State& state) {
-    std::vector<AcDbObjectId> ids;
     measure(
-        state, [&ids](Drawing& drawing) { ids = drawing.xrefIds(); },
-        [&ids](Drawing& drawing) -> std::string {
-            for (AcDbObjectId id : ids) {
-                AcDbBlockTableRecord* block = nullptr;
-                if (acdbOpenObject(block, id, AcDb::kForWrite) != Acad::eOk) {
-                    return "cannot open an xref for write";
-                }
-                const char* path = nullptr;
-                block->pathName(path);
-                const platform::PathSplit split = platform::splitPath(path);
-                const Acad::ErrorStatus es = block->setPathName((split.fname + split.ext).c_str());
-                block->close();
-                if (es != Acad::eOk) {
-                    return "cannot set a path";
-                }
-            }
-            // The dialog's scan afterwards: the graph and each xref block's status.
-            AcDbXrefGraph graph;
-            if (acedGetCurDwgXrefGraph(graph) != Acad::eOk || graph.numNodes() != kXrefs + 1) {
-                return "wrong graph after the paths changed";
-            }
-            for (const auto& record : cadhost::xref::scanXrefs(drawing.db())) {
-                AcDbBlockTableRecord* block = nullptr;
-                if (acdbOpenObject(block, record.id, AcDb::kForRead) != Acad::eOk) {
-                    return "cannot read " + record.name;
-                }
-                benchmark::DoNotOptimize(block->xrefStatus());
-                block->close();
-            }
-            return "";
+        state,
+        [](Drawing& drawing) { drawing.select([](const lnkhold::XrefRow&) { return true; }); },
+        [](Drawing& drawing) -> std::string {
+            drawing.dialog.stripPathSelected();
+            return drawing.count([](const lnkhold::XrefRow& row) {
+                return row.folder == lnkhold::kAcadPathFolder;
+            }) == kXrefs
+                       ? ""
+                       : "not every path was stripped";
         });
 }
 BENCHMARK(BM_StripPath500)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
 void BM_Bind50(benchmark::State& state) {
     measure(
-        state, [](Drawing&) {},
-        [](Drawing&) -> std::string {
-            // The even xrefs store their full path; the host finds the others' bare names in
-            // none of its own places, so they are not loaded and cannot be bound.
-            for (int i = 0; i < 100; i += 2) {
-                if (acedXrefBind(xrefName(i).c_str(), true) != Acad::eOk) {
-                    return "cannot bind " + xrefName(i);
-                }
-            }
-            return "";
+        state,
+        [](Drawing& drawing) {
+            // The even xrefs store their full path; the host finds the others' bare names only
+            // on the project's path, which its own search does not use, so they are not loaded
+            // and cannot be bound.
+            drawing.select([](const lnkhold::XrefRow& row) {
+                return numberOf(row) >= 0 && numberOf(row) < 100 && numberOf(row) % 2 == 0;
+            });
+        },
+        [](Drawing& drawing) -> std::string {
+            drawing.dialog.bindSelected();
+            return drawing.dialog.rows().count() == kXrefs - 50 ? "" : "not every xref was bound";
         });
 }
 BENCHMARK(BM_Bind50)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
