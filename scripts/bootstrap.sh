@@ -12,6 +12,7 @@ packages=(
     qt6-base-dev fonts-dejavu-core                 # dialogs (tests run them offscreen)
     qt6-svg-dev                                    # SVG bitmaps and icons of the plug-in
     mscompress                                     # SZDD-compressed test fixtures
+    xvfb xdotool                                   # end-to-end test: real windows, typed keys
 )
 
 missing=()

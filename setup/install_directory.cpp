@@ -39,8 +39,10 @@ bool CInstallDirectory::validatePage() {
     if (!folder_.accept(directory_->text().toLocal8Bit().toStdString())) {
         return false;
     }
-    copyListedFiles(folder_.sourceFolder(), folder_.installFolder());
-    return true;
+    // Files already copied stay whatever the answer; No keeps the page, so nothing is
+    // registered for a module that is not there.
+    return goOnDespite(copyListedFiles(folder_.sourceFolder(), folder_.installFolder()),
+                       folder_.installFolder(), messageBoxesOf(this));
 }
 
 }  // namespace setup

@@ -1,11 +1,13 @@
 #include "setup/install_folder.h"
 
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <sstream>
 
 #include "platform/current_folder.h"
+#include "platform/errno_map.h"
 #include "platform/files.h"
 #include "platform/host_path.h"
 
@@ -40,6 +42,27 @@ void makeParentFolders(const std::string& folder, const std::string& fullFile) {
     for (auto sep = fullFile.find('\\', prefix.size()); sep != std::string::npos;
          sep = fullFile.find('\\', sep + 1)) {
         CreateDirectoryA(fullFile.substr(0, sep).c_str(), nullptr);
+    }
+}
+
+// What a Win32 error of a file copy means for the user.
+std::string copyErrorText(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+            return "not found in the setup folder";
+        case ERROR_PATH_NOT_FOUND:
+            return "a folder on the way does not exist";
+        case ERROR_ACCESS_DENIED:
+            return "access denied";
+        case ERROR_SHARING_VIOLATION:
+            return "the source and the destination are the same file";
+        case ERROR_DISK_FULL:
+            return "the disk is full";
+        case ERROR_INVALID_NAME:
+        case ERROR_FILENAME_EXCED_RANGE:
+            return "the name is not valid or too long";
+        default:
+            return "error " + std::to_string(error);
     }
 }
 
@@ -122,26 +145,50 @@ std::vector<std::string> listedNames(std::string_view text) {
     return names;
 }
 
-void copyListedFiles(const std::string& sourceFolder, const std::string& installFolder) {
+std::vector<CopyFailure> copyListedFiles(const std::string& sourceFolder,
+                                         const std::string& installFolder) {
     const auto list = hostToNative(sourceFolder + "\\setup16.ini");
     std::ifstream file;
     if (list.ok()) {
         file.open(list.value, std::ios::binary);
     }
     if (!file) {
-        return;
+        const DWORD error =
+            list.ok() ? static_cast<DWORD>(errorFromErrno(errno, list.value)) : list.error;
+        return {{"setup16.ini",
+                 "the list of files to copy could not be read: " + copyErrorText(error)}};
     }
     const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     const auto installBase = fullHostPath(installFolder);
+    std::vector<CopyFailure> failures;
     for (const std::string& name : listedNames(text)) {
         const auto from = inside(sourceFolder, name);
         const auto to = inside(installFolder, name);
         if (!from || !to || !installBase.ok()) {
+            failures.push_back({name, "the name leads outside the setup or installation folder"});
             continue;
         }
         makeParentFolders(installBase.value, *to);
-        CopyFileA(from->c_str(), to->c_str(), FALSE);
+        if (!CopyFileA(from->c_str(), to->c_str(), FALSE)) {
+            failures.push_back({name, copyErrorText(GetLastError())});
+        }
     }
+    return failures;
+}
+
+bool goOnDespite(const std::vector<CopyFailure>& failures, const std::string& installFolder,
+                 const MessageSink& messages) {
+    if (failures.empty()) {
+        return true;
+    }
+    std::string text = "These files could not be copied to " + installFolder + ":\n\n";
+    for (const CopyFailure& failure : failures) {
+        text += failure.name + ": " + failure.reason + "\n";
+    }
+    text +=
+        "\nWithout them the application may not load.\nDo you want to continue the installation "
+        "anyway?";
+    return messages(text, kErrorCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 }  // namespace setup

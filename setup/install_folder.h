@@ -41,9 +41,25 @@ class InstallFolder {
 // The names of a file list: one per line (LF, CR LF or CR), blank lines skipped, not trimmed.
 std::vector<std::string> listedNames(std::string_view text);
 
+// A file that was not copied, and why, in words for the user.
+struct CopyFailure {
+    std::string name;  // as listed, or "setup16.ini" when the list itself could not be read
+    std::string reason;
+
+    bool operator==(const CopyFailure&) const = default;
+};
+
 // Copies every name listed in sourceFolder\setup16.ini from the source folder to the same
 // relative place in the installation folder, making its subfolders, overwriting older copies.
-// Names that would reach outside either folder are not copied; failed copies are skipped.
-void copyListedFiles(const std::string& sourceFolder, const std::string& installFolder);
+// Names that would reach outside either folder are not copied. A failed copy does not stop
+// the others; every file not copied (and an unreadable list) is returned, in list order.
+std::vector<CopyFailure> copyListedFiles(const std::string& sourceFolder,
+                                         const std::string& installFolder);
+
+// When files were not copied, asks once (caption "Installation Error", Yes and No, question
+// icon) whether to go on without them, naming each with its reason. True when nothing failed
+// or the user answers Yes.
+bool goOnDespite(const std::vector<CopyFailure>& failures, const std::string& installFolder,
+                 const MessageSink& messages);
 
 }  // namespace setup

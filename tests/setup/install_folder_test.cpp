@@ -162,7 +162,15 @@ TEST_F(InstallFolderTest, CopiesEveryListedFileInsideTheInstallFolder) {
     fs::create_directories(driveC() / "Inst");
     writeText(driveC() / "Inst" / "lnkhold.hlp", "old help");
 
-    copyListedFiles(platform::nativeToHost(setupDir), "C:\\Inst");
+    const auto failures = copyListedFiles(platform::nativeToHost(setupDir), "C:\\Inst");
+    const std::string outside = "the name leads outside the setup or installation folder";
+    EXPECT_EQ(failures, (std::vector<CopyFailure>{
+                            {"missing.dll", "not found in the setup folder"},
+                            {"..\\outside.txt", outside},
+                            {"res\\..\\..\\outside.txt", outside},
+                            {platform::nativeToHost(setupDir / "secret.txt"), outside},
+                            {"\\secret.txt", outside},
+                        }));
     EXPECT_EQ(readText(driveC() / "Inst" / "Linkhold16.arx"), "module");
     EXPECT_EQ(readText(driveC() / "Inst" / "lnkhold.hlp"), "help");
     EXPECT_EQ(readText(driveC() / "Inst" / "res" / "deep" / "icon.bmp"), "icon");
@@ -176,11 +184,61 @@ TEST_F(InstallFolderTest, CopiesEveryListedFileInsideTheInstallFolder) {
                                                    "Inst/res/deep/icon.bmp", "Program Files"}));
 }
 
-TEST_F(InstallFolderTest, NoListCopiesNothing) {
+TEST_F(InstallFolderTest, NoListCopiesNothingAndSaysSo) {
     writeText(setupDir / "Linkhold16.arx", "module");
     fs::create_directories(driveC() / "Inst");
-    copyListedFiles(platform::nativeToHost(setupDir), "C:\\Inst");
+    EXPECT_EQ(copyListedFiles(platform::nativeToHost(setupDir), "C:\\Inst"),
+              (std::vector<CopyFailure>{{"setup16.ini",
+                                         "the list of files to copy could not be read: not "
+                                         "found in the setup folder"}}));
     EXPECT_TRUE(fs::is_empty(driveC() / "Inst"));
+}
+
+// A file that cannot be copied does not stop the others, and each says why.
+TEST_F(InstallFolderTest, FilesThatCannotBeCopiedAreNamedWithTheirReason) {
+    writeText(setupDir / "setup16.ini", "Linkhold16.arx\r\nlnkhold.hlp\r\nres\r\nlicense.txt\r\n");
+    writeText(setupDir / "Linkhold16.arx", "new module");
+    writeText(setupDir / "lnkhold.hlp", "help");
+    fs::create_directories(setupDir / "res");
+    writeText(driveC() / "Inst" / "Linkhold16.arx", "old module");
+    // A read-only copy is not replaced, also for root.
+    fs::permissions(driveC() / "Inst" / "Linkhold16.arx", fs::perms::owner_read);
+
+    const auto failures = copyListedFiles(platform::nativeToHost(setupDir), "C:\\Inst");
+    EXPECT_EQ(failures,
+              (std::vector<CopyFailure>{{"Linkhold16.arx", "access denied"},
+                                        {"res", "access denied"},
+                                        {"license.txt", "not found in the setup folder"}}));
+    EXPECT_EQ(readText(driveC() / "Inst" / "Linkhold16.arx"), "old module");
+    EXPECT_EQ(readText(driveC() / "Inst" / "lnkhold.hlp"), "help");
+    fs::permissions(driveC() / "Inst" / "Linkhold16.arx", fs::perms::owner_all);
+}
+
+TEST(GoOnDespite, AsksOnceNamingEveryFileAndFollowsTheAnswer) {
+    std::vector<Asked> asked;
+    auto answering = [&asked](int answer) -> MessageSink {
+        return [&asked, answer](const std::string& text, const std::string& caption,
+                                platform::UINT type) {
+            asked.push_back({text, caption, type});
+            return answer;
+        };
+    };
+    EXPECT_TRUE(goOnDespite({}, "C:\\Inst", answering(IDNO)));
+    EXPECT_TRUE(asked.empty());
+
+    const std::vector<CopyFailure> failures{{"Linkhold16.arx", "not found in the setup folder"},
+                                            {"lnkhold.hlp", "access denied"}};
+    EXPECT_FALSE(goOnDespite(failures, "C:\\Inst", answering(IDNO)));
+    EXPECT_TRUE(goOnDespite(failures, "C:\\Inst", answering(IDYES)));
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].caption, "Installation Error");
+    EXPECT_EQ(asked[0].type, platform::MB_YESNO | platform::MB_ICONQUESTION);
+    EXPECT_EQ(asked[0].text,
+              "These files could not be copied to C:\\Inst:\n\n"
+              "Linkhold16.arx: not found in the setup folder\n"
+              "lnkhold.hlp: access denied\n\n"
+              "Without them the application may not load.\n"
+              "Do you want to continue the installation anyway?");
 }
 
 }  // namespace

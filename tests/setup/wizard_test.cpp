@@ -156,6 +156,69 @@ TEST_F(Wizard, InstallGoesThroughTheFolderPageBothWays) {
     }
 }
 
+// A package without its module: the copy says which files are missing, No keeps the folder
+// page with nothing registered, Yes goes on as the user chose.
+TEST_F(Wizard, FilesThatCannotBeCopiedAreReportedBeforeAnythingIsRegistered) {
+    std::filesystem::remove(setupDir / "Linkhold16.arx");
+    writeText(setupDir / "lnkhold.hlp", "help");
+    writeText(setupDir / "setup16.ini", "Linkhold16.arx\r\nlnkhold.hlp\r\n");
+    fs::create_directories(driveC() / "Inst");
+    CMainSheet sheet;
+    start(sheet);
+    press(sheet, QWizard::NextButton);
+    control<QLineEdit>(*sheet.currentPage(), IDC_DIRECTORY)->setText("C:\\Inst");
+    press(sheet, QWizard::NextButton);  // the responder answers No
+
+    EXPECT_EQ(sheet.currentId(), CMainSheet::kDirectoryPage);
+    ASSERT_EQ(responder.shown.size(), 1u);
+    EXPECT_EQ(responder.shown[0].caption, "Installation Error");
+    EXPECT_EQ(responder.shown[0].type, platform::MB_YESNO | platform::MB_ICONQUESTION);
+    EXPECT_NE(responder.shown[0].text.find("Linkhold16.arx: not found in the setup folder\n"),
+              std::string::npos)
+        << responder.shown[0].text;
+    EXPECT_EQ(responder.shown[0].text.find("lnkhold.hlp"), std::string::npos);
+    EXPECT_TRUE(fs::exists(driveC() / "Inst" / "lnkhold.hlp"));  // what was copied stays
+
+    // The module is put beside setup: the next try copies it without a question.
+    writeText(setupDir / "Linkhold16.arx", "module");
+    press(sheet, QWizard::NextButton);
+    ASSERT_EQ(sheet.currentId(), CMainSheet::kVersionsPage);
+    EXPECT_EQ(responder.shown.size(), 1u);
+    EXPECT_TRUE(fs::exists(driveC() / "Inst" / "Linkhold16.arx"));
+    press(sheet, QWizard::BackButton);
+
+    // Without it again, Yes goes on: the user chose to register anyway.
+    fs::remove(driveC() / "Inst" / "Linkhold16.arx");
+    fs::remove(setupDir / "Linkhold16.arx");
+    responder.answers = {platform::IDYES};
+    press(sheet, QWizard::NextButton);
+    ASSERT_EQ(sheet.currentId(), CMainSheet::kVersionsPage);
+    EXPECT_EQ(responder.captions(),
+              (std::vector<std::string>{"Installation Error", "Installation Error"}));
+    EXPECT_FALSE(keyExists(kR160 + "\\Applications"));
+    click(control<QPushButton>(*sheet.currentPage(), IDC_SELECT_ALL));
+    press(sheet, QWizard::FinishButton);
+    EXPECT_EQ(responder.captions().back(), "Installation complete");
+    EXPECT_TRUE(keyExists(kR160 + "\\Applications\\Linkhold16"));
+}
+
+TEST_F(Wizard, NoListIsReportedAsAFileThatCannotBeCopied) {
+    fs::remove(setupDir / "setup16.ini");
+    fs::create_directories(driveC() / "Inst");
+    CMainSheet sheet;
+    start(sheet);
+    press(sheet, QWizard::NextButton);
+    control<QLineEdit>(*sheet.currentPage(), IDC_DIRECTORY)->setText("C:\\Inst");
+    press(sheet, QWizard::NextButton);
+    EXPECT_EQ(sheet.currentId(), CMainSheet::kDirectoryPage);
+    ASSERT_EQ(responder.shown.size(), 1u);
+    EXPECT_NE(responder.shown[0].text.find("setup16.ini: the list of files to copy could not be "
+                                           "read: not found in the setup folder"),
+              std::string::npos)
+        << responder.shown[0].text;
+    EXPECT_TRUE(fs::is_empty(driveC() / "Inst"));
+}
+
 TEST_F(Wizard, UninstallNeverShowsTheFolderPage) {
     setString(kR160 + "\\Applications\\Linkhold16\\COMMANDS", "Linkhold", "LKH");
     CMainSheet sheet;
