@@ -4,6 +4,7 @@
 #include "dbsymtb.h"
 #include "dbxrefgraph.h"
 #include "platform/collation.h"
+#include "platform/host_path.h"
 #include "plugin/model/path_parts.h"
 #include "plugin/model/path_resolution.h"
 
@@ -28,6 +29,16 @@ const char* statusTextOf(int code, bool overlay, bool repathed, bool found) {
         default:
             return "Unknown status";
     }
+}
+
+// The host path of the drawing an xref block was loaded from; empty when it is not loaded.
+std::string loadedFrom(const AcDbBlockTableRecord& record) {
+    const AcDbDatabase* loaded = record.xrefDatabase(false);
+    const char* file = nullptr;
+    if (!loaded || loaded->getFilename(file) != Acad::eOk || !file || !*file) {
+        return {};
+    }
+    return platform::nativeToHost(file);
 }
 
 }  // namespace
@@ -60,6 +71,12 @@ int XrefRow::buildFromRecord(const AcDbBlockTableRecord* record, const AcDbXrefG
         record->pathName(stored) == Acad::eOk && stored ? stored : std::string();
     setPath(storedPath, true);
     foundPath = resolvePath(storedPath);
+    if (foundPath.empty()) {
+        // A nested xref's relative path is found from the folder of the xref that holds it,
+        // which the drawing's own search does not look in: where the host loaded it from is
+        // where it was found. Without this a loaded nested xref read "0 KB" and out of date.
+        foundPath = loadedFrom(*record);
+    }
     setStatus(record->xrefStatus(), isOverlay != 0, false);
     const AcDbXrefGraphNode* node = graph ? graph->xrefNode(blockId) : nullptr;
     if (node && node->isNested()) {

@@ -90,6 +90,19 @@ TEST_F(FileFacts, AnXrefStoredWithARelativePathShowsTheFactsOfTheFileItWasFoundA
     EXPECT_EQ(plan.timestampDiffers, 0);  // its file is newer than the loaded xref: current
 }
 
+TEST_F(FileFacts, ANestedXrefStoredRelativeToItsParentShowsTheFileTheHostLoaded) {
+    // FLOOR stores "floor.dxf", found beside sub/plan.dxf that inserts it, not beside the
+    // drawing: the row takes the file the host loaded, and reads current.
+    const XrefRow& floor = row("floor");
+    ASSERT_EQ(floor.statusText, "Nested");
+    EXPECT_EQ(floor.foundPath, hostPath("sub\\floor.dxf"));
+    EXPECT_EQ(floor.fileSize, std::filesystem::file_size(folder() / "sub" / "floor.dxf"));
+    EXPECT_EQ(floor.timestampDiffers, 0);
+    // Not loaded at all: still not found.
+    EXPECT_EQ(row("missing").foundPath, "");
+    EXPECT_EQ(row("missing").statusText, "File not found");
+}
+
 TEST_F(FileFacts, SizesReadInWholeKilobytes) {
     auto sizeTextOf = [&](const std::string& name, std::size_t bytes) {
         std::ofstream(folder() / (name + ".dxf")) << std::string(bytes, 'x');
