@@ -82,9 +82,9 @@ Acad::ErrorStatus AcDbDatabase::saveAs(const char* fileName) {
     }
     try {
         if (state_->doc().isModified()) {
-            state_->setHeader("$TDUPDATE", Tag::real(40, AcDbDate::now().julian()));
+            state_->setHeader("$TDUPDATE", Tag::real(40, AcDbDate::now().julian()), false);
             if (state_->header("$TDUUPDATE")) {
-                state_->setHeader("$TDUUPDATE", Tag::real(40, AcDbDate::now(true).julian()));
+                state_->setHeader("$TDUUPDATE", Tag::real(40, AcDbDate::now(true).julian()), false);
             }
         }
         state_->doc().save(fileName);

@@ -421,7 +421,7 @@ Acad::ErrorStatus DatabaseState::close(AcDbObject& object) {
     Acad::ErrorStatus es = Acad::eOk;
     if (stub->writer) {
         try {
-            writeBack(object, nullptr);
+            writeBack(object, logFor(stub));
         } catch (const dxf::DxfError&) {
             es = Acad::eInvalidInput;
         }
@@ -431,7 +431,11 @@ Acad::ErrorStatus DatabaseState::close(AcDbObject& object) {
 }
 
 UndoLog* DatabaseState::logFor(const ObjectStub* stub) {
-    return stub && stub->holder ? &stub->holder->state().log : nullptr;
+    if (stub && stub->holder) {
+        return &stub->holder->state().log;
+    }
+    AcTransaction* top = transactions.topTransaction();
+    return top ? &top->state().log : nullptr;
 }
 
 void DatabaseState::writeBack(AcDbObject& object, UndoLog* log) {
@@ -475,11 +479,29 @@ void DatabaseState::replace(ObjectStub* stub, TagList tags, UndoLog* log) {
     }
 }
 
+void DatabaseState::followTableCount(RecordId marker) {
+    const auto found = marker == kNoRecord ? byRecord_.end() : byRecord_.find(marker);
+    if (found == byRecord_.end() || !found->second->object) {
+        return;
+    }
+    const std::optional<std::size_t> at = findGroup(doc().tags(marker), 70);
+    if (!at) {
+        return;
+    }
+    const Tag count = doc().tags(marker)[*at];
+    for (AcDbObject::State::Part& part : ObjectAccess::state(*found->second->object).parts) {
+        if (part.stub == found->second && findGroup(part.tags, 70)) {
+            setGroup(part.tags, count);
+        }
+    }
+}
+
 ObjectStub* DatabaseState::insertBefore(RecordId position, TagList tags, UndoLog* log) {
     SymbolNames::Edit names = names_.beginEdit(nullptr, {});
     std::string name = groupText(tags, 2);
     RecordId record = doc().insertBefore(position, std::move(tags));
     blocksIndexed_ = false;
+    followTableCount(doc().tableOf(record));
     ObjectStub* stub = stubFor(record);
     names_.finishEdit(names, stub, name);
     if (log) {
@@ -493,9 +515,12 @@ void DatabaseState::erase(ObjectStub* stub, UndoLog* log) {
     stub->anchor = stubFor(doc().previous(stub->record));
     stub->erasedSection = doc().sectionName(stub->record);
     SymbolNames::Edit names = names_.beginEdit(stub, groupText(tags, 2));
+    const RecordId table = doc().tableOf(stub->record);
     doc().erase(stub->record);
     blocksIndexed_ = false;
+    followTableCount(table);
     byRecord_.erase(stub->record);
+    stub->erasedRecord = stub->record;
     stub->record = kNoRecord;
     names_.finishEdit(names, stub, {});
     stub->erased = true;
@@ -562,8 +587,11 @@ Acad::ErrorStatus DatabaseState::unerase(ObjectStub* stub, TagList tags, UndoLog
     }
     SymbolNames::Edit names = names_.beginEdit(nullptr, {});
     std::string name = groupText(tags, 2);
-    RecordId record = doc().insertAfter(anchor->record, std::move(tags));
+    // The same record of the document where it can be, so that a record erased and brought
+    // back unchanged is written as before.
+    RecordId record = doc().reinsertAfter(anchor->record, stub->erasedRecord, std::move(tags));
     blocksIndexed_ = false;
+    followTableCount(doc().tableOf(record));
     bind(stub, record);
     names_.finishEdit(names, stub, name);
     stub->erased = false;
@@ -578,6 +606,20 @@ Acad::ErrorStatus DatabaseState::unerase(ObjectStub* stub, TagList tags, UndoLog
 void DatabaseState::undo(const UndoLog& log) {
     for (auto entry = log.entries.rbegin(); entry != log.entries.rend(); ++entry) {
         ObjectStub* stub = entry->stub;
+        if (entry->kind == UndoLog::Kind::Header) {
+            const RecordId variable = doc().headerVariable(entry->variable);
+            if (entry->previousTags.empty()) {
+                if (variable != kNoRecord) {
+                    doc().erase(variable);
+                }
+            } else if (variable == kNoRecord) {
+                doc().setHeaderVariable(
+                    entry->variable, {entry->previousTags.begin() + 1, entry->previousTags.end()});
+            } else {
+                doc().replaceTags(variable, entry->previousTags);
+            }
+            continue;
+        }
         switch (entry->kind) {
             case UndoLog::Kind::Replaced:
                 if (!stub->erased) {
@@ -610,6 +652,8 @@ void DatabaseState::undo(const UndoLog& log) {
                     unerase(stub, stub->erasedTags, nullptr);
                 }
                 break;
+            case UndoLog::Kind::Header:
+                break;
         }
         reloadOpenObject(stub);
     }
@@ -641,8 +685,19 @@ std::optional<Tag> DatabaseState::header(std::string_view name) const {
     return values.front();
 }
 
-void DatabaseState::setHeader(std::string_view name, Tag value) {
+void DatabaseState::setHeader(std::string_view name, Tag value, bool undoable) {
+    AcTransaction* top = undoable ? transactions.topTransaction() : nullptr;
+    TagList previous;
+    if (top) {
+        if (const RecordId variable = doc().headerVariable(name); variable != kNoRecord) {
+            previous = doc().tags(variable);
+        }
+    }
     doc().setHeaderVariable(name, {std::move(value)});
+    if (top) {
+        top->state().log.entries.push_back(
+            {UndoLog::Kind::Header, nullptr, std::move(previous), std::string(name)});
+    }
 }
 
 std::vector<ObjectStub*> DatabaseState::openStubs() {

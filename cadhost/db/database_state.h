@@ -30,6 +30,7 @@ struct ObjectStub {
     bool virtualBlockTable = false;  // the block table of an R12 file, which has no record
 
     bool erased = false;
+    dxf::RecordId erasedRecord = dxf::kNoRecord;  // the document's record it had before
     TagList erasedTags;
     std::string erasedSection;
     ObjectStub* anchor = nullptr;  // the record before this one when it was erased
@@ -47,11 +48,16 @@ struct ObjectStub {
 
 // Record changes in order, so that they can be undone last to first.
 struct UndoLog {
-    enum class Kind { Replaced, Inserted, Erased };
+    // Header: a header variable was set; `previousTags` holds its record before (empty when
+    // the drawing lacked it).
+    enum class Kind { Replaced, Inserted, Erased, Header };
     struct Entry {
+        Entry(Kind k, ObjectStub* s, TagList previous = {}, std::string name = {})
+            : kind(k), stub(s), previousTags(std::move(previous)), variable(std::move(name)) {}
         Kind kind;
-        ObjectStub* stub;
-        TagList previousTags;  // Replaced only
+        ObjectStub* stub;      // null for Header
+        TagList previousTags;  // Replaced and Header only
+        std::string variable;  // Header only
     };
     std::vector<Entry> entries;
 };
@@ -67,14 +73,27 @@ class TransactionState {
         std::vector<TagList> parts;
         bool writer;
     };
-    TransactionState(DatabaseState& database, AcTransaction* enclosing)
-        : db(database), parent(enclosing) {}
+    TransactionState(DatabaseState& database, AcTransaction* enclosing);
 
     DatabaseState& db;
     AcTransaction* parent;
     std::vector<ObjectStub*> held;
     std::vector<Reset> resets;
     UndoLog log;
+    // The document as the transaction found it, beyond its records: an abort puts these back.
+    std::optional<dxf::Document::EditMarks> marks;
+    bool wasSaved = false;  // the document's content was the one last read or saved
+};
+
+// Told of the transactions of a database, so that state kept beside the drawing can follow an
+// abort back. Called after the database has done its part (an abort: after the drawing's
+// records are restored).
+class TransactionWatcher {
+  public:
+    virtual ~TransactionWatcher() = default;
+    virtual void transactionStarted(AcTransaction& transaction) = 0;
+    virtual void transactionEnded(AcTransaction& transaction) = 0;
+    virtual void transactionAborted(AcTransaction& transaction) = 0;
 };
 
 class DatabaseState {
@@ -135,6 +154,9 @@ class DatabaseState {
     void writeBack(AcDbObject& object, UndoLog* log);
     // Gives up one open of the stub's object; the last one deletes it.
     void release(ObjectStub* stub);
+    // Where a change to the stub's record is logged: in the transaction that holds it open,
+    // else in the top transaction while one is active (whoever opened the object, a change
+    // made while a transaction runs goes with its abort); null outside transactions.
     UndoLog* logFor(const ObjectStub* stub);
 
     // Document edits; each keeps stubs and the log up to date.
@@ -148,9 +170,14 @@ class DatabaseState {
     Acad::ErrorStatus uneraseWithMembers(ObjectStub* stub, TagList tags, UndoLog* log);
     void undo(const UndoLog& log);
 
-    // Header variables.
+    // Header variables. While a transaction is active a change is logged in the top one, so
+    // that its abort sets the variable back; `undoable` false leaves it out (the time stamps
+    // of a save).
     std::optional<Tag> header(std::string_view name) const;
-    void setHeader(std::string_view name, Tag value);
+    void setHeader(std::string_view name, Tag value, bool undoable = true);
+
+    // Those told of the transactions; each removes itself before it goes.
+    std::vector<TransactionWatcher*> watchers;
 
     // Objects still open, for the report when the database goes away.
     std::vector<ObjectStub*> openStubs();
@@ -161,6 +188,10 @@ class DatabaseState {
     void reloadOpenObject(ObjectStub* stub);
     // Takes out a record whose insertion is undone.
     void discard(ObjectStub* stub);
+    // After an entry of the table that `marker` opens came or went: a table object open for
+    // write takes the document's new entry count, so that its close does not write back the
+    // count it read.
+    void followTableCount(dxf::RecordId marker);
     void indexBlocks();
     // The records after `begin` up to `end`, each followed by the erased records that stood
     // after it when `withErased`.

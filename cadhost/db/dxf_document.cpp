@@ -257,6 +257,22 @@ void Document::forgetHeaderName(RecordId id) {
     }
 }
 
+bool Document::matchesFile(const Record& r, const std::vector<Tag>& tags) const {
+    if (r.fileType.empty() || r.end <= r.begin) {
+        return false;
+    }
+    TagReader reader(std::string_view(bytes_.get(), size_), codec_.encoding(), r.begin, r.end);
+    RawTag raw;
+    std::size_t i = 0;
+    while (reader.next(raw)) {
+        if (i >= tags.size() || codec_.decode(raw) != tags[i]) {
+            return false;
+        }
+        ++i;
+    }
+    return i == tags.size();
+}
+
 void Document::setTags(RecordId id, std::vector<Tag> tags) {
     Record& r = record(id);
     buildHandleIndex();
@@ -264,14 +280,20 @@ void Document::setTags(RecordId id, std::vector<Tag> tags) {
         handles_.erase(r.handle);
     }
     forgetHeaderName(id);
-    r.tags = std::make_unique<std::vector<Tag>>(std::move(tags));
-    r.type = trimType(r.tags->front().value);
-    bool keyed = r.tags->front().code == 0;
+    if (matchesFile(r, tags)) {
+        r.tags.reset();
+        r.type = r.fileType;
+    } else {
+        r.tags = std::make_unique<std::vector<Tag>>(std::move(tags));
+        r.type = trimType(r.tags->front().value);
+    }
+    const std::vector<Tag>& now = r.tags ? *r.tags : tags;
+    bool keyed = now.front().code == 0;
     if (!keyed) {
         header_.emplace(std::string(r.type), id);
     }
     RecordKeys keys(r.type);
-    for (const Tag& tag : *r.tags) {
+    for (const Tag& tag : now) {
         if (keyed) {
             keys.add(tag.code, tag.value);
         }
@@ -323,6 +345,28 @@ RecordId Document::insert(RecordId after, RecordId before, std::uint16_t section
     return id;
 }
 
+RecordId Document::reinsertAfter(RecordId position, RecordId erased, std::vector<Tag> tags) {
+    const Record& p = record(position);
+    if (erased >= records_.size() || !records_[erased].erased || !p.section || p.type == "ENDSEC") {
+        return insertAfter(position, std::move(tags));
+    }
+    const std::uint16_t table = p.type == "ENDTAB" ? 0 : p.table;
+    Record& r = records_[erased];
+    if (r.section != p.section || r.table != table) {
+        return insertAfter(position, std::move(tags));
+    }
+    validate(tags, r.section, kNoRecord);
+    const RecordId before = p.next;
+    r.erased = false;
+    r.previous = position;
+    r.next = before;
+    records_[position].next = erased;
+    (before == kNoRecord ? last_ : records_[before].previous) = erased;
+    setTags(erased, std::move(tags));
+    adjustTableCount(table, +1);
+    return erased;
+}
+
 void Document::erase(RecordId id) {
     Record& r = record(id);
     if (isMarker(r.type)) {
@@ -337,6 +381,7 @@ void Document::erase(RecordId id) {
     forgetHeaderName(id);
     r.erased = true;
     r.tags.reset();
+    r.type = r.fileType;  // the old type pointed into the tags
     countEdit(r);
     adjustTableCount(r.table, -1);
 }
@@ -351,12 +396,31 @@ void Document::adjustTableCount(std::uint16_t table, int delta) {
     if (count == tags.end()) {
         return;
     }
-    *count = Tag::integer(70, std::max<std::int64_t>(0, count->asInteger().value_or(0) + delta));
+    if (tableCounts_.size() < tables_.size()) {
+        tableCounts_.resize(tables_.size());
+    }
+    std::optional<std::int64_t>& counted = tableCounts_[table - 1];
+    counted = counted.value_or(count->asInteger().value_or(0)) + delta;
+    const Tag written = Tag::integer(70, std::max<std::int64_t>(0, *counted));
+    if (written == *count) {
+        return;
+    }
+    *count = written;
     setTags(marker, std::move(tags));
 }
 
 std::uint64_t Document::allocateHandle() {
     return nextHandle_++;
+}
+
+void Document::restoreEditMarks(const EditMarks& marks) {
+    // A handle still in use is never handed out again.
+    std::uint64_t next = marks.nextHandle;
+    for (RecordId id = first_; id != kNoRecord && next < nextHandle_; id = records_[id].next) {
+        next = std::max(next, records_[id].handle + 1);
+    }
+    nextHandle_ = next;
+    modified_ = marks.modified;
 }
 
 void Document::syncHandseed() {

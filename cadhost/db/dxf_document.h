@@ -103,9 +103,22 @@ class Document {
     // the table's entry count (group 70 of TABLE) up to date.
     RecordId insertBefore(RecordId position, std::vector<Tag> tags);
     RecordId insertAfter(RecordId position, std::vector<Tag> tags);
+    // Puts an erased record back after `position`: the same record where it can be (the same
+    // section and table), so that with the tags the file holds it is written as the file has
+    // it; else a new record as insertAfter() makes.
+    RecordId reinsertAfter(RecordId position, RecordId erased, std::vector<Tag> tags);
     void erase(RecordId id);
     // A handle above $HANDSEED and every handle in the document; $HANDSEED follows on write.
     std::uint64_t allocateHandle();
+    // What the edits since a point leave behind besides the records: the handles they used and
+    // the mark that the document was changed. Once every such edit has been undone, restoring
+    // them makes the document write what it wrote at that point.
+    struct EditMarks {
+        std::uint64_t nextHandle = 0;
+        bool modified = false;
+    };
+    EditMarks editMarks() const { return {nextHandle_, modified_}; }
+    void restoreEditMarks(const EditMarks& marks);
 
     // --- output
     void write(const ByteSink& sink);
@@ -122,7 +135,9 @@ class Document {
     const Record& record(RecordId id) const;
     Record& record(RecordId id);
     void validate(const std::vector<Tag>& tags, std::uint16_t section, RecordId replacing) const;
+    // A record given back the tags the file holds for it is written as the file has it.
     void setTags(RecordId id, std::vector<Tag> tags);
+    bool matchesFile(const Record& r, const std::vector<Tag>& tags) const;
     void countEdit(const Record& r);
     void forgetHeaderName(RecordId id);
     RecordId insert(RecordId after, RecordId before, std::uint16_t section, std::uint16_t table,
@@ -142,13 +157,17 @@ class Document {
     RecordId last_ = kNoRecord;
     std::vector<Range> sections_;  // record section/table fields index these, plus one
     std::vector<Range> tables_;
+    // Each table's entry count as counted on from the file's value, below zero too (a file's
+    // count may be short), so that additions and removals that cancel out give the file's
+    // value back; by table index, set at its first change.
+    std::vector<std::optional<std::int64_t>> tableCounts_;
     std::map<std::string, RecordId, std::less<>> header_;
     std::uint64_t handseed_ = 0;    // as read
     std::uint64_t nextHandle_ = 1;  // above every handle seen
     bool modified_ = false;
     std::uint64_t revision_ = 0;
-    std::vector<std::uint64_t> sectionRevisions_;                  // parallel to sections_
-    std::vector<std::uint64_t> tableRevisions_;                    // parallel to tables_
+    std::vector<std::uint64_t> sectionRevisions_;  // parallel to sections_
+    std::vector<std::uint64_t> tableRevisions_;    // parallel to tables_
     // $ACADVER as last read; every look-up by name asks for it, so it is not decoded each time.
     mutable std::optional<std::string> version_;
     mutable std::unordered_map<std::uint64_t, RecordId> handles_;  // built on first need

@@ -157,6 +157,7 @@ Document Document::parse(FileBytes file) {
         Record& record = doc.records_.emplace_back();
         record.begin = tag.begin;
         record.type = type;
+        record.fileType = type;
         record.section = section;
         record.table = table;
         record.previous = doc.last_;

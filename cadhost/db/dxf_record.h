@@ -17,6 +17,7 @@ struct Document::Record {
     std::uint64_t owner = 0;
     // Points into the file bytes, or into (*tags)[0].value, which is never changed in place.
     std::string_view type;
+    std::string_view fileType;               // the type as read from the file; "" for new records
     std::unique_ptr<std::vector<Tag>> tags;  // set for changed and new records
     RecordId previous = kNoRecord;
     RecordId next = kNoRecord;

@@ -7,6 +7,18 @@ using cadhost::db::ObjectAccess;
 using cadhost::db::ObjectStub;
 using cadhost::db::TransactionState;
 
+namespace cadhost::db {
+
+TransactionState::TransactionState(DatabaseState& database, AcTransaction* enclosing)
+    : db(database), parent(enclosing) {
+    if (db.document) {
+        marks = db.doc().editMarks();
+        wasSaved = db.doc().revision() == db.savedRevision;
+    }
+}
+
+}  // namespace cadhost::db
+
 AcTransaction::AcTransaction(std::unique_ptr<TransactionState> state) : state_(std::move(state)) {}
 
 AcTransaction::~AcTransaction() = default;
@@ -78,7 +90,11 @@ AcTransaction* AcDbTransactionManager::startTransaction() {
     AcTransaction* parent = topTransaction();
     active_.push_back(
         std::make_unique<AcTransaction>(std::make_unique<TransactionState>(database_, parent)));
-    return active_.back().get();
+    AcTransaction* started = active_.back().get();
+    for (cadhost::db::TransactionWatcher* watcher : database_.watchers) {
+        watcher->transactionStarted(*started);
+    }
+    return started;
 }
 
 int AcDbTransactionManager::numActiveTransactions() const {
@@ -157,6 +173,9 @@ Acad::ErrorStatus AcDbTransactionManager::endTransaction() {
         auto& outer = state.parent->state().log.entries;
         outer.insert(outer.end(), state.log.entries.begin(), state.log.entries.end());
     }
+    for (cadhost::db::TransactionWatcher* watcher : database_.watchers) {
+        watcher->transactionEnded(*top);
+    }
     active_.pop_back();
     return es;
 }
@@ -187,6 +206,17 @@ Acad::ErrorStatus AcDbTransactionManager::abortTransaction() {
         }
     }
     database_.undo(state.log);
+    // Every edit made meanwhile is undone: the handles it took are free again, and a drawing
+    // that was unchanged (or saved) is so again, so that it writes what it wrote before.
+    if (state.marks && database_.document) {
+        database_.doc().restoreEditMarks(*state.marks);
+        if (state.wasSaved) {
+            database_.savedRevision = database_.doc().revision();
+        }
+    }
+    for (cadhost::db::TransactionWatcher* watcher : database_.watchers) {
+        watcher->transactionAborted(*top);
+    }
     active_.pop_back();
     return Acad::eOk;
 }

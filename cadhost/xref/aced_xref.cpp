@@ -96,8 +96,12 @@ int acedFindFile(const char* fileName, char* result, std::size_t size) {
         return RTERROR;
     }
     const AcDbDatabase* drawing = acdbHostApplicationServices()->workingDatabase();
+    // The drawing's engine knows its path already; working it out is most of a search's time.
+    const DrawingXrefs* xrefs = drawing ? DrawingXrefs::of(drawing) : nullptr;
     const std::string folder =
-        drawing ? cadhost::xref::hostFolderOf(cadhost::xref::drawingHostPath(*drawing)) : "";
+        xrefs     ? xrefs->drawingFolder()
+        : drawing ? cadhost::xref::hostFolderOf(cadhost::xref::drawingHostPath(*drawing))
+                  : std::string();
     const auto found = cadhost::xref::findFile(fileName, folder, cadhost::xref::hostSearchPath());
     if (!found || found->size() >= size) {
         return RTERROR;

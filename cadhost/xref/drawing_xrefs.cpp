@@ -1,5 +1,6 @@
 #include "cadhost/xref/drawing_xrefs.h"
 
+#include <algorithm>
 #include <deque>
 #include <fstream>
 #include <unordered_set>
@@ -77,11 +78,107 @@ const std::vector<XrefRecord>& DrawingXrefs::LoadedFile::scan() {
 DrawingXrefs::DrawingXrefs(AcDbDatabase& drawing, SearchPath searchPath, MessageSink messages)
     : drawing_(drawing), searchPath_(std::move(searchPath)), messages_(std::move(messages)) {
     registry()[&drawing_] = this;
+    drawing_.state().watchers.push_back(this);
 }
 
 DrawingXrefs::~DrawingXrefs() {
+    std::erase(drawing_.state().watchers, static_cast<db::TransactionWatcher*>(this));
     forgetStates();
     registry().erase(&drawing_);
+}
+
+// --- transactions
+
+void DrawingXrefs::transactionStarted(AcTransaction& transaction) {
+    frames_.push_back({&transaction, revisions(), nullptr});
+}
+
+void DrawingXrefs::transactionEnded(AcTransaction& transaction) {
+    // What an ended transaction kept is what its enclosing one kept: nothing changed here
+    // between their starts once the inner one kept something.
+    std::erase_if(frames_,
+                  [&transaction](const Frame& f) { return f.transaction == &transaction; });
+}
+
+void DrawingXrefs::transactionAborted(AcTransaction& transaction) {
+    auto frame = std::find_if(frames_.begin(), frames_.end(), [&transaction](const Frame& f) {
+        return f.transaction == &transaction;
+    });
+    if (frame == frames_.end()) {
+        return;  // started before this object was made
+    }
+    const Frame aborted = *frame;
+    frames_.erase(frame, frames_.end());
+    if (aborted.kept) {
+        restore(*aborted.kept);
+    }
+    // The drawing's records are back as they were at the start; what followed them then
+    // follows them now, though their revisions moved on with the undo.
+    const std::array<std::uint64_t, 3> now = revisions();
+    if (revisions_ == aborted.startRevisions) {
+        revisions_ = now;
+    }
+    if (scanned_ == aborted.startRevisions) {
+        scanned_ = now;
+    }
+}
+
+void DrawingXrefs::remember() {
+    std::shared_ptr<const Kept> kept;
+    for (Frame& frame : frames_) {
+        if (frame.kept) {
+            continue;
+        }
+        // Nothing changed here since this transaction started: what is kept now is what it
+        // found.
+        if (!kept) {
+            auto now = std::make_shared<Kept>();
+            now->files = files_;
+            now->found = found_;
+            for (AcDbObjectId block : stated_) {
+                const db::ObjectStub* stub = block.stub();
+                now->states.push_back(
+                    {block, stub && stub->xrefStatus ? *stub->xrefStatus : AcDb::kXrfUnreferenced,
+                     stub ? stub->xrefDatabase : nullptr});
+            }
+            now->outcomes = outcomes_;
+            now->updated = updated_;
+            now->repeats = repeats_;
+            now->revisions = revisions_;
+            now->ownPath = ownPath_;
+            now->records = records_;
+            now->scanned = scanned_;
+            kept = std::move(now);
+        }
+        frame.kept = kept;
+    }
+}
+
+void DrawingXrefs::restore(const Kept& kept) {
+    forgetStates();
+    files_ = kept.files;
+    byDatabase_.clear();
+    for (auto& [path, file] : files_) {
+        if (file.database) {
+            byDatabase_[file.database.get()] = &file;
+        }
+    }
+    found_ = kept.found;
+    for (const Kept::State& state : kept.states) {
+        db::setXrefState(state.block, state.status, state.loaded);
+        stated_.push_back(state.block);
+    }
+    outcomes_ = kept.outcomes;
+    for (auto& [record, outcome] : outcomes_) {
+        const auto file = outcome.file.empty() ? files_.end() : files_.find(outcome.file);
+        outcome.loaded = file == files_.end() ? nullptr : &file->second;
+    }
+    updated_ = kept.updated;
+    repeats_ = kept.repeats;
+    revisions_ = kept.revisions;
+    ownPath_ = kept.ownPath;
+    records_ = kept.records;
+    scanned_ = kept.scanned;
 }
 
 DrawingXrefs* DrawingXrefs::of(const AcDbDatabase* drawing) {
@@ -89,8 +186,18 @@ DrawingXrefs* DrawingXrefs::of(const AcDbDatabase* drawing) {
     return found == registry().end() ? nullptr : found->second;
 }
 
+const std::string& DrawingXrefs::drawingPath() const {
+    const char* native = nullptr;
+    drawing_.getFilename(native);
+    const std::string_view name = native ? native : "";
+    if (!drawingPath_ || drawingPath_->first != name) {
+        drawingPath_.emplace(std::string(name), drawingHostPath(drawing_));
+    }
+    return drawingPath_->second;
+}
+
 std::string DrawingXrefs::drawingFolder() const {
-    return hostFolderOf(drawingHostPath(drawing_));
+    return hostFolderOf(drawingPath());
 }
 
 void DrawingXrefs::message(const std::string& text) const {
@@ -209,6 +316,7 @@ AcDbObjectId DrawingXrefs::nestedRecord(const std::string& name, const std::stri
 }
 
 void DrawingXrefs::update(const std::vector<AcDbObjectId>& reread) {
+    remember();
     Files previous;
     previous.swap(files_);
     for (AcDbObjectId block : reread) {
@@ -222,7 +330,7 @@ void DrawingXrefs::update(const std::vector<AcDbObjectId>& reread) {
     ++updates_;
 
     const std::string folder = drawingFolder();
-    const std::string ownPath = drawingHostPath(drawing_);
+    const std::string ownPath = drawingPath();
     std::unordered_map<AcDbObjectId, bool> unloaded;
     std::deque<Visit> pending;
     for (const XrefRecord& record : records()) {
@@ -319,8 +427,8 @@ bool DrawingXrefs::writerOpen() const {
 }
 
 bool DrawingXrefs::canStep() const {
-    return updated_ && !repeats_ && drawing_.state().document &&
-           drawingHostPath(drawing_) == ownPath_ && !writerOpen();
+    return updated_ && !repeats_ && drawing_.state().document && drawingPath() == ownPath_ &&
+           !writerOpen();
 }
 
 // An object open for write may hold changes the drawing does not show yet: then the drawing is
@@ -340,7 +448,10 @@ std::vector<XrefRecord> DrawingXrefs::records() {
     return records_;
 }
 
-// Saving the drawing, or setting a header variable, leaves these as they are.
+// The block records (the BLOCK_RECORD table; an R12 drawing keeps them in BLOCKS), the blocks
+// and the entities: all the xref states depend on. Saving the drawing, setting a header
+// variable, or changing another table (a new layer for an xref's insertion) leaves these as
+// they are.
 std::array<std::uint64_t, 3> DrawingXrefs::revisions() const {
     std::array<std::uint64_t, 3> revisions{};
     const db::DatabaseState& state = drawing_.state();
@@ -348,10 +459,13 @@ std::array<std::uint64_t, 3> DrawingXrefs::revisions() const {
         return revisions;
     }
     const dxf::Document& doc = state.doc();
-    const char* sections[] = {"TABLES", "BLOCKS", "ENTITIES"};
-    for (std::size_t i = 0; i < revisions.size(); ++i) {
+    if (const std::optional<dxf::Range> records = doc.table("BLOCK_RECORD")) {
+        revisions[0] = doc.revisionWithin(records->begin);
+    }
+    const char* sections[] = {"BLOCKS", "ENTITIES"};
+    for (std::size_t i = 0; i < 2; ++i) {
         if (const std::optional<dxf::Range> range = doc.section(sections[i])) {
-            revisions[i] = doc.revisionWithin(range->begin);
+            revisions[i + 1] = doc.revisionWithin(range->begin);
         }
     }
     return revisions;
@@ -395,6 +509,7 @@ bool DrawingXrefs::insertsAny(const Outcome& outcome, const std::vector<std::str
 // nested record would come back, or be refused), and the drawing still references the same
 // records.
 void DrawingXrefs::removed(const std::vector<AcDbObjectId>& gone, bool wasCurrent) {
+    remember();
     if (!wasCurrent || !canStep()) {
         update();
         return;
@@ -442,6 +557,7 @@ void DrawingXrefs::removed(const std::vector<AcDbObjectId>& gone, bool wasCurren
 // records reached already). No loaded file inserts its name: the last update gave every name a
 // loaded file inserts a record, or reported it and so left no step to take.
 void DrawingXrefs::added(AcDbObjectId record, bool wasCurrent) {
+    remember();
     if (!wasCurrent || !canStep() || outcomes_.contains(record)) {
         update();
         return;
@@ -451,14 +567,28 @@ void DrawingXrefs::added(AcDbObjectId record, bool wasCurrent) {
         update();
         return;
     }
+    // The scan, when it held for the drawing before the attachment, holds with the new record
+    // after the others: it is the last of the block table, and the others stay as they were.
+    const bool scanHeld = scanned_ == revisions_;
+    XrefRecord scanned;
+    scanned.id = record;
     const char* text = nullptr;
     block->getName(text);
     Outcome outcome;
-    outcome.name = text;
+    outcome.name = scanned.name = text;
     block->pathName(text);
-    const std::string path = text;
-    const bool unloaded = isMarkedUnloaded(*block);
+    const std::string path = scanned.path = text;
+    const bool unloaded = scanned.unloaded = isMarkedUnloaded(*block);
+    scanned.overlay = block->isFromOverlayReference();
+    scanned.inserted = true;
     block->close();
+    auto finish = [&] {
+        finishStep();
+        if (scanHeld) {
+            records_.push_back(std::move(scanned));
+            scanned_ = revisions_;
+        }
+    };
     outcome.inserted = true;
     outcome.visited = true;
     auto setState = [this, record](AcDb::XrefStatus status, AcDbDatabase* loaded) {
@@ -492,11 +622,11 @@ void DrawingXrefs::added(AcDbObjectId record, bool wasCurrent) {
                 }
             }
         }
-        finishStep();
+        finish();
         return;
     }
     outcomes_[record] = std::move(outcome);
-    finishStep();
+    finish();
 }
 
 void DrawingXrefs::updateAndReport() {

@@ -5,6 +5,10 @@
 // record is visited once per update, so circular references end.
 //
 // The document layer makes one object per open drawing and destroys it before the drawing.
+//
+// What it keeps (statuses, loaded files, what the last update found) is part of the drawing's
+// transactions: an abort puts back what it kept when the transaction started, as the abort puts
+// back the drawing's records.
 
 #include <array>
 #include <cstdint>
@@ -14,8 +18,10 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
+#include "cadhost/db/database_state.h"
 #include "cadhost/sdk/dbsymtb.h"
 #include "cadhost/xref/drawing_scan.h"
 #include "cadhost/xref/file_search.h"
@@ -28,7 +34,7 @@ using MessageSink = std::function<void(const std::string&)>;
 // The word the command line shows for an xref status ("Loaded", "Not Found" ...).
 std::string statusWord(AcDb::XrefStatus status);
 
-class DrawingXrefs {
+class DrawingXrefs : private db::TransactionWatcher {
   public:
     DrawingXrefs(AcDbDatabase& drawing, SearchPath searchPath, MessageSink messages);
     ~DrawingXrefs();
@@ -40,7 +46,9 @@ class DrawingXrefs {
 
     AcDbDatabase& drawing() const { return drawing_; }
     const SearchPath& searchPath() const { return searchPath_; }
-    // The drawing's own folder, where relative xref paths start.
+    // The drawing's full host path ("" for a drawing never saved), worked out again only when
+    // its file name changes; and its folder, where relative xref paths start.
+    const std::string& drawingPath() const;
     std::string drawingFolder() const;
     void message(const std::string& text) const;
 
@@ -54,7 +62,7 @@ class DrawingXrefs {
     // Where the record's file was found by the last update; "" when it was not.
     std::string foundPath(AcDbObjectId block) const;
     // The drawing's xref records as scanXrefs() gives them; the scan is kept, with the
-    // statuses read anew, until the drawing's tables, blocks or entities change.
+    // statuses read anew, until the drawing's block records, blocks or entities change.
     std::vector<XrefRecord> records();
     // The xref records of a drawing this object loaded, scanned once (again only when that
     // drawing changed); null for a drawing it does not hold.
@@ -81,7 +89,8 @@ class DrawingXrefs {
 
   private:
     struct LoadedFile {
-        std::unique_ptr<AcDbDatabase> database;  // null when it could not be read
+        // Null when it could not be read. Shared with what transactions keep to go back to.
+        std::shared_ptr<AcDbDatabase> database;
         std::string reason;
         int users = 0;  // the records of the last update that loaded it
         // The xref records of the database, as scanned at `scanned` (its revision).
@@ -115,6 +124,38 @@ class DrawingXrefs {
     // Whether a record's loaded file inserts an xref of one of the names.
     bool insertsAny(const Outcome& outcome, const std::vector<std::string>& names);
 
+    // What this object keeps, as a transaction's abort puts it back.
+    struct Kept {
+        struct State {
+            AcDbObjectId block;
+            AcDb::XrefStatus status;
+            AcDbDatabase* loaded;
+        };
+        Files files;
+        std::unordered_map<AcDbObjectId, std::string> found;
+        std::vector<State> states;  // of the records in `stated`
+        std::unordered_map<AcDbObjectId, Outcome> outcomes;
+        bool updated;
+        bool repeats;
+        std::array<std::uint64_t, 3> revisions;
+        std::string ownPath;
+        std::vector<XrefRecord> records;
+        std::optional<std::array<std::uint64_t, 3>> scanned;
+    };
+    // An active transaction of the drawing: the drawing's revisions when it started, and what
+    // this object kept then, taken at its first change since (null until then).
+    struct Frame {
+        AcTransaction* transaction;
+        std::array<std::uint64_t, 3> startRevisions;
+        std::shared_ptr<const Kept> kept;
+    };
+    // Called before this object changes what it keeps.
+    void remember();
+    void restore(const Kept& kept);
+    void transactionStarted(AcTransaction& transaction) override;
+    void transactionEnded(AcTransaction& transaction) override;
+    void transactionAborted(AcTransaction& transaction) override;
+
     AcDbDatabase& drawing_;
     SearchPath searchPath_;
     MessageSink messages_;
@@ -126,12 +167,15 @@ class DrawingXrefs {
     bool updated_ = false;
     int updates_ = 0;
     bool repeats_ = false;  // the last update reported what it reports every time
-    // The revisions of what the states follow (the drawing's tables, blocks and entities)
+    // The revisions of what the states follow (the drawing's block records, blocks and entities)
     // after the last update or step.
     std::array<std::uint64_t, 3> revisions_{};
     std::string ownPath_;                                  // the drawing's path at the last update
     std::vector<XrefRecord> records_;                      // the last scan of the drawing
     std::optional<std::array<std::uint64_t, 3>> scanned_;  // the revisions it holds for
+    std::vector<Frame> frames_;                            // innermost last
+    // The drawing's native file name and its host path.
+    mutable std::optional<std::pair<std::string, std::string>> drawingPath_;
 };
 
 }  // namespace cadhost::xref

@@ -71,12 +71,13 @@ Acad::ErrorStatus acdbGetHostDwgXrefGraph(AcDbDatabase* drawing, AcDbXrefGraph& 
     }
     table->close();
 
-    AcDbXrefGraphNode* root = graph.addNode(std::make_unique<AcDbXrefGraphNode>(
-        platform::splitPath(cadhost::xref::drawingHostPath(*drawing)).fname, AcDbObjectId::kNull,
-        drawing, AcDb::kXrfNotAnXref));
     // The drawing's xref engine keeps its scan of the drawing and the scans of the files it
-    // loaded.
+    // loaded, and the drawing's host path.
     cadhost::xref::DrawingXrefs* engine = cadhost::xref::DrawingXrefs::of(drawing);
+    const std::string path =
+        engine ? engine->drawingPath() : cadhost::xref::drawingHostPath(*drawing);
+    AcDbXrefGraphNode* root = graph.addNode(std::make_unique<AcDbXrefGraphNode>(
+        platform::splitPath(path).fname, AcDbObjectId::kNull, drawing, AcDb::kXrfNotAnXref));
     std::map<std::string, AcDbXrefGraphNode*, cadhost::xref::FoldedLess> byName;
     for (const cadhost::xref::XrefRecord& record :
          engine ? engine->records() : cadhost::xref::scanXrefs(*drawing)) {

@@ -12,6 +12,8 @@ namespace {
 
 using dbtest::Drawing;
 
+AcDbObjectId addBlockToTransaction(AcDbDatabase& db, const char* name);
+
 bool isLocked(AcDbObjectId layer) {
     AcDbLayerTableRecord* record = nullptr;
     EXPECT_EQ(acdbOpenObject(record, layer, AcDb::kForRead), Acad::eOk);
@@ -97,14 +99,60 @@ TEST(DbTransactions, AbortOfTheOuterUndoesWhatEndedInnerTransactionsDid) {
     EXPECT_TRUE(dbtest::layerId(db, "ENDED").isNull());
     EXPECT_EQ(tm.numActiveTransactions(), 0);
 
-    // Objects opened outside a transaction are not its business.
+    // What changes while a transaction runs goes with its abort, also through objects opened
+    // outside it; such an object stays open for whoever opened it, showing the drawing again.
     tm.startTransaction();
     AcDbLayerTableRecord* direct = nullptr;
     ASSERT_EQ(acdbOpenObject(direct, walls, AcDb::kForWrite), Acad::eOk);
     direct->setIsLocked(true);
     direct->close();
-    tm.abortTransaction();
-    EXPECT_TRUE(isLocked(walls));
+    AcDbLayerTableRecord* reader = nullptr;
+    ASSERT_EQ(acdbOpenObject(reader, walls, AcDb::kForRead), Acad::eOk);
+    EXPECT_TRUE(reader->isLocked());
+    ASSERT_EQ(tm.abortTransaction(), Acad::eOk);
+    EXPECT_TRUE(reader->isReadEnabled());
+    EXPECT_FALSE(reader->isLocked());
+    reader->close();
+    EXPECT_FALSE(isLocked(walls));
+}
+
+// An abort leaves a drawing that saves byte for byte what it saved before: records changed,
+// added and erased in between, header variables set or added, handles handed out, and whether
+// it counts as changed since its last save.
+TEST(DbTransactions, AbortGivesBackTheBytesTheDrawingSaved) {
+    for (const char* name : {"ezdxf_R12.dxf", "ezdxf_R2000.dxf", "ezdxf_R2018.dxf"}) {
+        SCOPED_TRACE(name);
+        Drawing drawing(name);
+        AcDbDatabase& db = *drawing.db;
+        ASSERT_EQ(db.save(), Acad::eOk);
+        const std::string before = dxftest::readBytes(drawing.path);
+        AcDbTransactionManager& tm = *db.transactionManager();
+
+        tm.startTransaction();
+        AcDbLayerTableRecord* walls = nullptr;
+        ASSERT_EQ(acdbOpenObject(walls, dbtest::layerId(db, "WALLS"), AcDb::kForWrite), Acad::eOk);
+        walls->setIsLocked(true);
+        walls->close();
+        const AcDbObjectId added = addLayerInTransaction(db, "TEMP");
+        ASSERT_EQ(db.setClayer(added), Acad::eOk);
+        EXPECT_EQ(db.setVisretain(!db.visretain()), Acad::eOk);
+        EXPECT_EQ(db.setProjectName("SITE"), Acad::eOk);
+        tm.startTransaction();
+        EXPECT_EQ(dbtest::setErased(dbtest::entityOfType(db, "DOOR", "LINE")), Acad::eOk);
+        addBlockToTransaction(db, "INNER");
+        ASSERT_EQ(tm.endTransaction(), Acad::eOk);
+        EXPECT_TRUE(db.isModifiedSinceSave());
+        ASSERT_EQ(tm.abortTransaction(), Acad::eOk);
+
+        EXPECT_FALSE(db.isModifiedSinceSave());
+        ASSERT_EQ(db.save(), Acad::eOk);
+        EXPECT_TRUE(dxftest::readBytes(drawing.path) == before);
+        // The handles are free again: the next record takes the one the first addition took.
+        tm.startTransaction();
+        const AcDbObjectId again = addLayerInTransaction(db, "AGAIN");
+        EXPECT_EQ(again.handle(), added.handle());
+        ASSERT_EQ(tm.endTransaction(), Acad::eOk);
+    }
 }
 
 // A block with one polyline, added through a block table opened outside any transaction and

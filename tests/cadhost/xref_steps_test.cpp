@@ -2,185 +2,43 @@
 // xref again. Each test runs the same operations on two copies of one drawing: on the first as
 // they are, on the second each followed by a full update (how every operation used to end).
 // After every operation both show the same statuses, found files, loaded drawings and graph,
-// and save the same bytes.
+// and save the same bytes. Every test runs twice: on drawings alone, and inside a transaction
+// of each drawing held open throughout, as the xref dialog holds one.
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <memory>
-#include <set>
-#include <sstream>
 
-#include "cadhost/db/xref_state.h"
-#include "cadhost/sdk/dbents.h"
-#include "cadhost/sdk/dbxrefgraph.h"
 #include "cadhost/xref/drawing_scan.h"
 #include "cadhost/xref/xref_operations.h"
 #include "db_test_support.h"
-#include "dxf_test_support.h"
-#include "platform/host_path.h"
 #include "platform/splitpath.h"
-#include "support/temp_prefix.h"
+#include "xref_site.h"
 #include "xref_test_support.h"
 
 namespace {
 
 using cadhost::xref::DrawingXrefs;
-
-struct Xref {
-    std::string name;
-    std::string path;
-    bool inserted = true;
-};
-
-// A drawing with a line and the given xrefs, saved at `path`.
-void writeDrawing(const std::filesystem::path& path, const std::vector<Xref>& xrefs) {
-    std::filesystem::create_directories(path.parent_path());
-    AcDbDatabase db;
-    AcDbBlockTable* table = nullptr;
-    ASSERT_EQ(db.getBlockTable(table, AcDb::kForWrite), Acad::eOk);
-    AcDbBlockTableRecord* space = nullptr;
-    ASSERT_EQ(table->getAt("*Model_Space", space, AcDb::kForWrite), Acad::eOk);
-    auto* line = new AcDbPolyline;
-    line->addVertexAt(0, AcGePoint2d(0, 0));
-    line->addVertexAt(1, AcGePoint2d(10, 5));
-    space->appendAcDbEntity(line);
-    line->close();
-    for (const Xref& xref : xrefs) {
-        auto* block = new AcDbBlockTableRecord;
-        block->setName(xref.name.c_str());
-        cadhost::db::setXrefFlags(*block, true, false);
-        block->setPathName(xref.path.c_str());
-        AcDbObjectId id;
-        ASSERT_EQ(table->add(id, block), Acad::eOk);
-        block->close();
-        if (xref.inserted) {
-            auto* reference = new AcDbBlockReference(AcGePoint3d(1, 2, 0), id);
-            space->appendAcDbEntity(reference);
-            reference->close();
-        }
-    }
-    space->close();
-    table->close();
-    ASSERT_EQ(db.saveAs(path.c_str()), Acad::eOk);
-}
-
-// The site: main.dxf with
-//   A      a.dxf, inserting SHARED (shared.dxf beside it) and ONLYA
-//   B      b2\b.dxf, inserting SHARED: found as b2\shared.dxf, another file than A's
-//   C      c.dxf, inserting DEEP, which inserts DEEPER
-//   S      s.dxf, inserting R, which the drawing also inserts itself
-//   R      r.dxf
-//   F1..F4 f1.dxf .. f4.dxf, drawings without xrefs
-//   GONE   missing.dxf, found nowhere
-//   BAD    bad.dxf, not a drawing
-//   LOOSE  f1.dxf, never inserted
-// and spare drawings to attach: n1.dxf (no xrefs), n2.dxf (inserting ONLYA).
-struct Site {
-    Site() {
-        const auto& f = folder;
-        writeDrawing(f / "main.dxf", {{"A", "a.dxf"},
-                                      {"B", "b2\\b.dxf"},
-                                      {"C", "c.dxf"},
-                                      {"S", "s.dxf"},
-                                      {"R", "r.dxf"},
-                                      {"F1", "f1.dxf"},
-                                      {"F2", "f2.dxf"},
-                                      {"F3", "f3.dxf"},
-                                      {"F4", "f4.dxf"},
-                                      {"GONE", "missing.dxf"},
-                                      {"BAD", "bad.dxf"},
-                                      {"LOOSE", "f1.dxf", false}});
-        writeDrawing(f / "a.dxf", {{"SHARED", "shared.dxf"}, {"ONLYA", "onlya.dxf"}});
-        writeDrawing(f / "b2" / "b.dxf", {{"SHARED", "shared.dxf"}});
-        writeDrawing(f / "c.dxf", {{"DEEP", "deep.dxf"}});
-        writeDrawing(f / "deep.dxf", {{"DEEPER", "deeper.dxf"}});
-        writeDrawing(f / "s.dxf", {{"R", "r.dxf"}});
-        writeDrawing(f / "n2.dxf", {{"ONLYA", "onlya.dxf"}});
-        for (const char* plain : {"shared.dxf", "b2/shared.dxf", "onlya.dxf", "deeper.dxf", "r.dxf",
-                                  "f1.dxf", "f2.dxf", "f3.dxf", "f4.dxf", "n1.dxf"}) {
-            writeDrawing(f / plain, {});
-        }
-        std::ofstream(f / "bad.dxf") << "not a drawing\n";
-        std::filesystem::copy_file(f / "main.dxf", f / "fast.dxf");
-        std::filesystem::copy_file(f / "main.dxf", f / "full.dxf");
-    }
-    testsupport::TempPrefix prefix;
-    std::filesystem::path folder = prefix.scratch() / "site";
-    std::string hostFolder = platform::nativeToHost(folder);
-};
-
-// One copy of main.dxf, open with its xrefs loaded.
-struct Copy {
-    Copy(Site& site, const std::string& name) : path(site.folder / name) {
-        EXPECT_EQ(db.readDxfFile(path.c_str()), Acad::eOk);
-        xrefs = std::make_unique<DrawingXrefs>(
-            db, cadhost::xref::SearchPath{},
-            [this](const std::string& text) { messages.insert(text); });
-        xrefs->update();
-    }
-    ~Copy() { xrefs.reset(); }
-
-    // Statuses, found files, loaded drawings and edges of the graph, and what every block
-    // record reports of its xref state.
-    std::string state() {
-        std::ostringstream out;
-        AcDbXrefGraph graph;
-        EXPECT_EQ(acdbGetHostDwgXrefGraph(&db, graph, true), Acad::eOk);
-        for (int i = 1; i < graph.numNodes(); ++i) {
-            const AcDbXrefGraphNode* node = graph.xrefNode(i);
-            const char* loaded = "";
-            if (node->database()) {
-                node->database()->getFilename(loaded);
-            }
-            out << node->name() << " status " << node->xrefStatus() << " first "
-                << !node->isNested() << " found '" << xrefs->foundPath(node->btrId())
-                << "' loaded '" << loaded << "' ->";
-            for (int j = 0; j < node->numOut(); ++j) {
-                out << ' ' << static_cast<const AcDbXrefGraphNode*>(node->out(j))->name();
-            }
-            out << '\n';
-        }
-        AcDbBlockTable* table = nullptr;
-        EXPECT_EQ(db.getBlockTable(table, AcDb::kForRead), Acad::eOk);
-        AcDbBlockTableIterator* it = nullptr;
-        table->newIterator(it);
-        for (; !it->done(); it->step()) {
-            AcDbObjectId id;
-            it->getRecordId(id);
-            AcDbBlockTableRecord* block = nullptr;
-            EXPECT_EQ(acdbOpenObject(block, id, AcDb::kForRead), Acad::eOk);
-            const char* name = nullptr;
-            block->getName(name);
-            out << "block " << name << ' ' << block->xrefStatus() << ' '
-                << (block->xrefDatabase(true) != nullptr) << '\n';
-            block->close();
-        }
-        delete it;
-        table->close();
-        return out.str();
-    }
-    // The saved file, without the time of the save.
-    std::string saved() {
-        EXPECT_EQ(db.saveAs(path.c_str()), Acad::eOk);
-        std::string bytes = dxftest::readBytes(path);
-        const std::string variable = "$TDUPDATE\n 40\n";
-        if (const auto at = bytes.find(variable); at != std::string::npos) {
-            const auto begin = at + variable.size();
-            bytes.erase(begin, bytes.find('\n', begin) - begin);
-        }
-        return bytes;
-    }
-
-    std::filesystem::path path;
-    AcDbDatabase db{false};
-    std::set<std::string> messages;
-    std::unique_ptr<DrawingXrefs> xrefs;
-};
+using xreftest::Copy;
+using xreftest::Site;
 
 struct Twins {
+    explicit Twins(bool inTransaction) : inTransaction_(inTransaction) {
+        if (inTransaction_) {
+            fast.db.transactionManager()->startTransaction();
+            full.db.transactionManager()->startTransaction();
+        }
+    }
+    ~Twins() {
+        if (inTransaction_) {
+            EXPECT_EQ(fast.db.transactionManager()->endTransaction(), Acad::eOk);
+            EXPECT_EQ(full.db.transactionManager()->endTransaction(), Acad::eOk);
+        }
+    }
+    Twins(const Twins&) = delete;
+    Twins& operator=(const Twins&) = delete;
+
+    bool inTransaction_;
     Site site;
     Copy fast{site, "fast.dxf"};
     Copy full{site, "full.dxf"};
@@ -253,8 +111,10 @@ std::vector<AcDbObjectId> xrefsOf(AcDbDatabase& db, bool referencedOnly) {
     return ids;
 }
 
-TEST(XrefSteps, DetachesOfXrefsWithoutSharedNestedOnesUpdateOnlyThoseAndTheRestAsAFullUpdate) {
-    Twins t;
+class XrefSteps : public testing::TestWithParam<bool> {};
+
+TEST_P(XrefSteps, DetachesOfXrefsWithoutSharedNestedOnesUpdateOnlyThoseAndTheRestAsAFullUpdate) {
+    Twins t(GetParam());
     ASSERT_EQ(t.fast.state(), t.full.state());
     EXPECT_NE(t.found("SHARED").find("\\shared.dxf"), std::string::npos);
     EXPECT_EQ(t.found("SHARED").find("b2"), std::string::npos);
@@ -283,8 +143,8 @@ TEST(XrefSteps, DetachesOfXrefsWithoutSharedNestedOnesUpdateOnlyThoseAndTheRestA
     EXPECT_TRUE(dbtest::blockId(t.fast.db, "SHARED").isNull());
 }
 
-TEST(XrefSteps, AttachesLoadOnlyTheNewXrefUnlessItsFileInsertsXrefsAndRefusalsChangeNothing) {
-    Twins t;
+TEST_P(XrefSteps, AttachesLoadOnlyTheNewXrefUnlessItsFileInsertsXrefsAndRefusalsChangeNothing) {
+    Twins t(GetParam());
     const std::string folder = t.site.hostFolder + "\\";
     t.expect(Acad::eOk, 0, attach(folder + "n1.dxf", "N1"));
     t.expect(Acad::eOk, 0, attach("f2.dxf", "F2AGAIN"));  // a file loaded already
@@ -297,8 +157,8 @@ TEST(XrefSteps, AttachesLoadOnlyTheNewXrefUnlessItsFileInsertsXrefsAndRefusalsCh
     t.expect(Acad::eOk, 0, detach("N1"));
 }
 
-TEST(XrefSteps, ReloadingAllThenStrippingPathsIsSeenByTheNextOperation) {
-    Twins t;
+TEST_P(XrefSteps, ReloadingAllThenStrippingPathsIsSeenByTheNextOperation) {
+    Twins t(GetParam());
     t.expect(Acad::eOk, 1,
              [](Copy& c) { return cadhost::xref::reloadXrefs(*c.xrefs, xrefsOf(c.db, true)); });
     // Each path loses its folder, without a reload: B's b.dxf is no longer found from there.
@@ -328,8 +188,8 @@ TEST(XrefSteps, ReloadingAllThenStrippingPathsIsSeenByTheNextOperation) {
     t.expect(Acad::eOk, 0, detach("C"));
 }
 
-TEST(XrefSteps, BindsOfXrefsWhoseNestedXrefsNoOtherInsertsUpdateOnlyThose) {
-    Twins t;
+TEST_P(XrefSteps, BindsOfXrefsWhoseNestedXrefsNoOtherInsertsUpdateOnlyThose) {
+    Twins t(GetParam());
     t.expect(Acad::eOk, 0, bind("F3"));
     t.expect(Acad::eOk, 0, bind("C"));  // with DEEP and DEEPER
     EXPECT_EQ(xreftest::statusOf(t.fast.db, "DEEP"), AcDb::kXrfNotAnXref);
@@ -341,5 +201,10 @@ TEST(XrefSteps, BindsOfXrefsWhoseNestedXrefsNoOtherInsertsUpdateOnlyThose) {
     // That refusal is reported again by every update, so later operations run full ones.
     t.expect(Acad::eOk, 1, bind("F4"));
 }
+
+INSTANTIATE_TEST_SUITE_P(, XrefSteps, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& param) {
+                             return param.param ? "InOpenTransaction" : "Alone";
+                         });
 
 }  // namespace

@@ -16,9 +16,13 @@
 #include <QPointer>
 #include <filesystem>
 #include <fstream>
+#include <regex>
+#include <sstream>
 
 #include "cadhost/dxf_test_support.h"
+#include "cadhost/sdk/acedxref.h"
 #include "cadhost/sdk/dbsymtb.h"
+#include "cadhost/sdk/dbxrefgraph.h"
 #include "cadhost/xref_test_support.h"
 #include "module_session.h"
 #include "platform/registry.h"
@@ -482,6 +486,73 @@ TEST_F(MainDialogTest, EveryOperationButtonWorksOnOneDrawingAndOkKeepsTheResult)
     // The marker remembers the detached alpha and the loaded later beside the drawing's xrefs.
     EXPECT_THAT(summary,
                 AllOf(HasSubstr(R"(\\pending\\alpha"])"), HasSubstr(R"([1000, "C:\\p\\later"])")));
+}
+
+// The drawing saved, without the time stamp of the save.
+std::string savedBytes(AcDbDatabase& drawing) {
+    const char* name = nullptr;
+    drawing.getFilename(name);
+    const std::filesystem::path path = name;
+    EXPECT_EQ(drawing.save(), Acad::eOk);
+    static const std::regex stamp(R"((\$TDU?UPDATE\r?\n *40\r?\n)[^\r\n]*)");
+    return std::regex_replace(dxftest::readBytes(path), stamp, "$1");
+}
+
+// Every xref of the drawing's graph: status, loaded drawing, the xrefs it inserts.
+std::string xrefState() {
+    AcDbXrefGraph graph;
+    EXPECT_EQ(acedGetCurDwgXrefGraph(graph, true), Acad::eOk);
+    std::ostringstream out;
+    for (int i = 1; i < graph.numNodes(); ++i) {
+        const AcDbXrefGraphNode* node = graph.xrefNode(i);
+        out << node->name() << ' ' << node->xrefStatus() << ' ' << node->database() << " ->";
+        for (int j = 0; j < node->numOut(); ++j) {
+            out << ' ' << static_cast<const AcDbXrefGraphNode*>(node->out(j))->name();
+        }
+        out << '\n';
+    }
+    return out.str();
+}
+
+// Cancel after one of each operation: the drawing saves the bytes it saved before the command
+// (with the application the command registers first) and its xrefs are as they were.
+TEST_F(MainDialogTest, CancelTakesBackEveryOperationTheDialogCarriedOut) {
+    std::filesystem::create_directories(folder() / "pending");
+    std::filesystem::copy_file(folder() / "trees.dxf", folder() / "pending" / "alpha.dxf");
+    open("host.dxf");
+    acdbRegApp("LNKHOLD");
+    const std::string before = savedBytes(*drawing());
+    const std::string xrefsBefore = xrefState();
+    const bool visretain = drawing()->visretain();
+    driver.fileAnswers = {{hostPath("pending\\alpha.dxf")}, {hostPath("pending\\alpha.dxf")}};
+    const auto click = [](QDialog& dialog, int id) {
+        ASSERT_TRUE(enabled(dialog, id)) << id;
+        control(dialog, id)->click();
+    };
+    EXPECT_EQ(runDialog([&](QDialog& dialog) {
+                  click(dialog, IDC_ADD);
+                  selectRows(dialog, {"alpha"});
+                  click(dialog, IDC_ATTACH);
+                  EXPECT_EQ(cell(dialog, positionOf(dialog, "alpha"), 1), "Attached");
+                  selectRows(dialog, {"trees"});
+                  click(dialog, IDC_DETACH);
+                  selectRows(dialog, {"abs"});
+                  click(dialog, IDC_STRIP_PATH);
+                  selectRows(dialog, {"alpha"});
+                  click(dialog, IDC_REPATH);
+                  selectRows(dialog, {"lib"});
+                  click(dialog, IDC_INSERT);
+                  EXPECT_EQ(positionOf(dialog, "lib"), -1);
+                  click(dialog, IDC_VISRETAIN);
+                  EXPECT_NE(drawing()->visretain(), visretain);
+                  EXPECT_NE(xrefState(), xrefsBefore);
+                  click(dialog, IDCANCEL_BUTTON);
+              }),
+              0);
+    EXPECT_TRUE(driver.fileAnswers.empty());
+    EXPECT_EQ(drawing()->visretain(), visretain);
+    EXPECT_EQ(xrefState(), xrefsBefore);
+    EXPECT_EQ(savedBytes(*drawing()), before);
 }
 
 TEST_F(MainDialogTest, OpenDwgEndsAsOkThenOpensTheDrawingsAndActivatesTheLast) {
