@@ -28,6 +28,31 @@ bool attachToDrawing(bool overlay, XrefRow& row) {
     return true;
 }
 
+// Keeps the current layer and space while it lives: steps into model space at once, and back,
+// with the layer that was current, when it goes, whatever happened in between.
+class LayerAndSpaceKept {
+  public:
+    LayerAndSpaceKept()
+        : drawing_(workingDrawing()),
+          layer_(drawing_ ? drawing_->clayer() : AcDbObjectId()),
+          space_(DialogOperations::captureSpaceState()) {
+        DialogOperations::enterModelSpace();
+    }
+    ~LayerAndSpaceKept() {
+        DialogOperations::restoreSpace(space_);
+        if (drawing_) {
+            drawing_->setClayer(layer_);
+        }
+    }
+    LayerAndSpaceKept(const LayerAndSpaceKept&) = delete;
+    LayerAndSpaceKept& operator=(const LayerAndSpaceKept&) = delete;
+
+  private:
+    AcDbDatabase* drawing_;
+    AcDbObjectId layer_;
+    SpaceState space_;
+};
+
 }  // namespace
 
 std::string DialogOperations::insertionLayerName(const std::string& xrefName) const {
@@ -102,25 +127,18 @@ void DialogOperations::overlaySelected() {
 }
 
 void DialogOperations::attachOrOverlaySelected(bool overlay) {
-    AcDbDatabase* drawing = workingDrawing();
-    const AcDbObjectId layer = drawing ? drawing->clayer() : AcDbObjectId();
-    const SpaceState space = captureSpaceState();
-    enterModelSpace();
-    view_.showWaitCursor(true);
-    view_.setWindowEnabled(false);
-    for (const int position : view_.selectedPositions()) {
-        XrefRow* row = rowAt(position);
+    {
+        const LayerAndSpaceKept kept;
         view_.showWaitCursor(true);
-        if (!row || !row->blockId.isNull()) {
-            continue;  // already in the drawing, nested xrefs included
+        view_.setWindowEnabled(false);
+        for (const int position : view_.selectedPositions()) {
+            XrefRow* row = rowAt(position);
+            view_.showWaitCursor(true);
+            if (row) {
+                attachPending(overlay, *row);
+            }
         }
-        useInsertionLayer(row->nameWithoutDwg());
-        attachToDrawing(overlay, *row);
-    }
-    view_.setWindowEnabled(true);
-    restoreSpace(space);
-    if (drawing) {
-        drawing->setClayer(layer);
+        view_.setWindowEnabled(true);
     }
     selectionChanged();
     rescanAfterAttach();
@@ -128,20 +146,16 @@ void DialogOperations::attachOrOverlaySelected(bool overlay) {
 }
 
 bool DialogOperations::attachRow(XrefRow* row) {
-    AcDbDatabase* drawing = workingDrawing();
-    const AcDbObjectId layer = drawing ? drawing->clayer() : AcDbObjectId();
-    const SpaceState space = captureSpaceState();
-    enterModelSpace();
-    bool attached = false;
-    if (row && row->blockId.isNull()) {
-        useInsertionLayer(row->nameWithoutDwg());
-        attached = attachToDrawing(false, *row);
+    const LayerAndSpaceKept kept;
+    return row && attachPending(false, *row);
+}
+
+bool DialogOperations::attachPending(bool overlay, XrefRow& row) {
+    if (!row.blockId.isNull()) {
+        return false;  // already in the drawing, nested xrefs included
     }
-    restoreSpace(space);
-    if (drawing) {
-        drawing->setClayer(layer);
-    }
-    return attached;
+    useInsertionLayer(row.nameWithoutDwg());
+    return attachToDrawing(overlay, row);
 }
 
 }  // namespace lnkhold

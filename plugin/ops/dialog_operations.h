@@ -139,6 +139,9 @@ class DialogOperations {
 
   private:
     void attachOrOverlaySelected(bool overlay);
+    // Attaches or overlays a pending row on its insertion layer; false for a row already in
+    // the drawing and for a file the host refused.
+    bool attachPending(bool overlay, XrefRow& row);
     void showRows();
     // The drawing rows at the selected positions, lowest position first.
     std::vector<XrefRow*> selectedDrawingRows() const;
