@@ -33,6 +33,7 @@ app='HKLM\Software\Autodesk\AutoCAD\R16.0\ACAD-201:409\Applications\Linkhold16'
 regtool set "$app" LOADCTRLS dword 12
 regtool set "$app" LOADER sz 'C:\Program Files\Tarnwick\Linkhold16\Linkhold16.arx'
 regtool set "$app\\COMMANDS" Linkhold sz LKH
+regtool set "$app\\COMMANDS" -Linkhold sz -LKH
 regtool set "$app\\GROUPS" TWK sz TWK
 
 # The demo is opened from a copy (C:\projects\mill-lane), so that what the dialog's OK stores

@@ -9,7 +9,7 @@ namespace setup {
 
 namespace {
 
-constexpr std::array<std::pair<UINT, std::string_view>, 10> kStringTable{{
+constexpr std::array<std::pair<UINT, std::string_view>, 11> kStringTable{{
     {IDS_APPNAME, "Linkhold16"},
     {IDS_INSTALL, "Install "},
     {IDS_UNINSTALL, "Uninstall "},
@@ -20,6 +20,7 @@ constexpr std::array<std::pair<UINT, std::string_view>, 10> kStringTable{{
     {IDS_MODULE, "Linkhold16"},
     {IDS_GROUP_FIRST, "TWK"},
     {IDS_COMMAND_FIRST, "Linkhold,LKH"},
+    {IDS_COMMAND_FIRST + 1, "-Linkhold,-LKH"},
 }};
 
 }  // namespace

@@ -4,9 +4,12 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "cadhost/app/command_line.h"
+#include "cadhost/app/host_input.h"
 #include "cadhost/app/interpreter.h"
 #include "cadhost/sdk/aced.h"
 
@@ -35,8 +38,35 @@ int acutPrintf(const char* format, ...) {
 
 namespace {
 
-// The longest answer acedGetString hands back, without its terminating NUL.
-constexpr std::size_t kMaxAnswer = 132;
+// The size of the buffer the classic acedGetString and acedGetKword fill.
+constexpr std::size_t kClassicBuffer = 133;
+
+// Keywords set by acedInitGet for the next acedGetKword.
+struct PendingKeywords {
+    int flags = 0;
+    std::vector<std::string> keywords;
+};
+PendingKeywords pendingKeywords;
+
+std::optional<std::string> askAnswer(const char* prompt, bool restOfLine) {
+    std::optional<std::string> answer = commandLine().ask(prompt ? prompt : "", restOfLine);
+    if (!answer) {
+        cadhost::app::interpreter().markFailed();
+    }
+    return answer;
+}
+
+// Whether a person at a terminal answers the prompts (not a script, not a pipe).
+bool atTerminal() {
+    const cadhost::app::InputSource* source = commandLine().source();
+    return source && source->isTerminal();
+}
+
+void copyAnswer(const std::string& answer, char* result, std::size_t bufferSize) {
+    const std::size_t length = std::min(answer.size(), bufferSize - 1);
+    std::memcpy(result, answer.data(), length);
+    result[length] = '\0';
+}
 
 }  // namespace
 
@@ -45,15 +75,66 @@ int acedGetString(int allowSpaces, const char* prompt, char* result) {
         return RTERROR;
     }
     *result = '\0';
-    std::optional<std::string> answer = commandLine().ask(prompt ? prompt : "", allowSpaces != 0);
+    std::optional<std::string> answer = askAnswer(prompt, allowSpaces != 0);
     if (!answer) {
-        cadhost::app::interpreter().markFailed();
         return RTCAN;
     }
-    const std::size_t length = std::min(answer->size(), kMaxAnswer);
-    std::memcpy(result, answer->data(), length);
-    result[length] = '\0';
+    copyAnswer(*answer, result, kClassicBuffer);
     return RTNORM;
+}
+
+int acedGetString(int allowSpaces, const char* prompt, char* result, std::size_t bufferSize) {
+    if (!result || bufferSize == 0) {
+        return RTERROR;
+    }
+    *result = '\0';
+    std::optional<std::string> answer = askAnswer(prompt, allowSpaces != 0);
+    if (!answer) {
+        return RTCAN;
+    }
+    if (answer->size() >= bufferSize) {
+        commandLine().print("\nThe answer is too long (" + std::to_string(answer->size()) +
+                            " characters).\n");
+        cadhost::app::interpreter().markFailed();
+        return RTERROR;
+    }
+    copyAnswer(*answer, result, bufferSize);
+    return RTNORM;
+}
+
+int acedInitGet(int flags, const char* keywordList) {
+    pendingKeywords = {flags, {}};
+    std::string list = keywordList ? keywordList : "";
+    for (std::string word = cadhost::app::takeWord(list); !word.empty();
+         word = cadhost::app::takeWord(list)) {
+        pendingKeywords.keywords.push_back(word);
+    }
+    return RTNORM;
+}
+
+int acedGetKword(const char* prompt, char* result) {
+    const PendingKeywords keywords = std::exchange(pendingKeywords, {});
+    if (!result) {
+        return RTERROR;
+    }
+    *result = '\0';
+    while (true) {
+        std::optional<std::string> answer = askAnswer(prompt, false);
+        if (!answer) {
+            return RTCAN;
+        }
+        if (answer->empty() && (keywords.flags & RSG_NONULL) == 0) {
+            return RTNONE;
+        }
+        if (std::optional<std::string> keyword =
+                cadhost::app::matchKeyword(*answer, keywords.keywords)) {
+            copyAnswer(*keyword, result, kClassicBuffer);
+            return RTNORM;
+        }
+        if (acedRefuseAnswer("Invalid option keyword.") != RTNORM) {
+            return RTCAN;
+        }
+    }
 }
 
 int acedGetInt(const char* prompt, int* result) {
@@ -61,9 +142,8 @@ int acedGetInt(const char* prompt, int* result) {
         return RTERROR;
     }
     while (true) {
-        std::optional<std::string> answer = commandLine().ask(prompt ? prompt : "");
+        std::optional<std::string> answer = askAnswer(prompt, false);
         if (!answer) {
-            cadhost::app::interpreter().markFailed();
             return RTCAN;
         }
         if (answer->empty()) {
@@ -77,6 +157,17 @@ int acedGetInt(const char* prompt, int* result) {
         }
         commandLine().print("\nRequires an integer value.\n");
     }
+}
+
+int acedRefuseAnswer(const char* message) {
+    if (message && *message) {
+        commandLine().print(std::string("\n") + message + "\n");
+    }
+    if (atTerminal()) {
+        return RTNORM;
+    }
+    cadhost::app::interpreter().markFailed();
+    return RTCAN;
 }
 
 int acedCommand(int type, ...) {

@@ -76,6 +76,16 @@ bool matches(const std::string& answer, const std::string& keyword) {
 
 }  // namespace
 
+std::optional<std::string> matchKeyword(const std::string& answer,
+                                        const std::vector<std::string>& keywords) {
+    for (const std::string& keyword : keywords) {
+        if (matches(answer, keyword)) {
+            return keyword;
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> askKeyword(const std::string& prompt,
                                       const std::vector<std::string>& keywords,
                                       const std::string& preset) {
@@ -86,10 +96,8 @@ std::optional<std::string> askKeyword(const std::string& prompt,
     if (answer->empty() && !preset.empty()) {
         return preset;
     }
-    for (const std::string& keyword : keywords) {
-        if (matches(*answer, keyword)) {
-            return keyword;
-        }
+    if (std::optional<std::string> keyword = matchKeyword(*answer, keywords)) {
+        return keyword;
     }
     commandLine().print("\nInvalid option keyword: " + *answer + "\n");
     return std::nullopt;

@@ -26,6 +26,11 @@ std::optional<std::string> askFileName(const std::string& prompt,
                                        const std::string& defaultExtension,
                                        const std::string& fallback = "");
 
+// The keyword an answer stands for: any prefix of a keyword at least as long as its leading
+// capitals, letter case ignored; nullopt when none.
+std::optional<std::string> matchKeyword(const std::string& answer,
+                                        const std::vector<std::string>& keywords);
+
 // Asks a keyword question such as "[Yes/No/Cancel] <Yes>"; the answer matches a keyword by
 // any prefix at least as long as the keyword's capital letters. An empty answer gives
 // `preset`; nullopt when the input ended or nothing matched (after a message).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cadhost/sdk/acutads.h"
 #include "platform/case_fold.h"
 #include "platform/wildcard.h"
 
@@ -29,3 +30,7 @@ bool matchesList(const std::string& list, std::string_view name) {
 }
 
 }  // namespace cadhost::app
+
+int acutWcMatch(const char* string, const char* pattern) {
+    return string && pattern && cadhost::app::matchesList(pattern, string) ? RTNORM : RTERROR;
+}

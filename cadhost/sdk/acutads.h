@@ -20,3 +20,8 @@ void acutDelString(char*& string);
 bool acutRbHoldsString(int type);
 // True for types whose value is resval.rbinary.
 bool acutRbHoldsBinary(int type);
+
+// Whether `string` matches `pattern`: '*' any run of characters, '?' any one, a comma between
+// alternatives ("A*,B?"). Letter case is ignored, as the host compares names. RTNORM when it
+// matches, RTERROR when not.
+int acutWcMatch(const char* string, const char* pattern);

@@ -23,7 +23,7 @@ void mainCommand() {
     if (!InitAcUiDLL()) {
         acutPrintf(
             "\n** No display: the Linkhold dialog cannot be shown (set DISPLAY, or "
-            "QT_QPA_PLATFORM=offscreen) **");
+            "QT_QPA_PLATFORM=offscreen); -LINKHOLD does the same on the command line **");
         return;
     }
     acdbRegApp("LNKHOLD");

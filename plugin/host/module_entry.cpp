@@ -65,7 +65,7 @@ void addCommand(const char* globalName, const char* localName, int flags, AcRxFu
     }
 }
 
-// The entries that make the host load this module when LINKHOLD is first typed.
+// The entries that make the host load this module when LINKHOLD or -LINKHOLD is first typed.
 void writeDemandLoadEntries() {
     AcadAppInfo info;
     info.setAppName(kApplicationName);
@@ -75,6 +75,7 @@ void writeDemandLoadEntries() {
     info.writeToRegistry(false, false);
     info.writeGroupNameToRegistry(kCommandGroup);
     info.writeCommandNameToRegistry("Linkhold", "lkh");
+    info.writeCommandNameToRegistry("-Linkhold", "-lkh");
 }
 
 void initialise(void* appId) {
@@ -85,6 +86,7 @@ void initialise(void* appId) {
         linker->registerAppMDIAware(appId);
     }
     addCommand("LINKHOLD", "LKH", ACRX_CMD_TRANSPARENT | ACRX_CMD_USEPICKSET, mainCommand);
+    addCommand("-LINKHOLD", "-LKH", ACRX_CMD_MODAL, commandLineCommand);
     addCommand("LINKHOLDSD", "LINKHOLDSD", ACRX_CMD_SESSION, secondStageCommand);
     writeDemandLoadEntries();
 }

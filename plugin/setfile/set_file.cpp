@@ -1,15 +1,12 @@
 #include "plugin/setfile/set_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
-#include "platform/host_path.h"
+#include "plugin/setfile/text_file.h"
 
 namespace lnkhold {
 
@@ -20,30 +17,6 @@ constexpr std::uintmax_t kMaxSetFileBytes = 64u << 20;
 
 bool isLineEnd(char c) {
     return c == '\r' || c == '\n' || c == '\0';
-}
-
-std::string nativeOf(const std::string& hostPath, std::filesystem::path& native) {
-    const platform::PathResult<std::filesystem::path> converted = platform::hostToNative(hostPath);
-    if (!converted.ok()) {
-        return "the path cannot be used";
-    }
-    native = converted.value;
-    return {};
-}
-
-// Writes all of the text to the descriptor; false with errno set when it could not.
-bool writeAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd, text.data(), text.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
 }
 
 }  // namespace
@@ -76,34 +49,12 @@ std::vector<std::string> setFileEntries(std::string_view text) {
 }
 
 std::string writeSetFile(const std::string& hostPath, const std::string& text) {
-    std::filesystem::path native;
-    if (std::string error = nativeOf(hostPath, native); !error.empty()) {
-        return error;
-    }
-    std::filesystem::path temporary = native;
-    temporary += ".tmp-" + std::to_string(::getpid());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return std::strerror(errno);
-    }
-    const bool written = writeAll(fd, text) && ::fsync(fd) == 0;
-    const int writeError = errno;
-    if (::close(fd) != 0 || !written) {
-        const int error = written ? errno : writeError;
-        ::unlink(temporary.c_str());
-        return std::strerror(error);
-    }
-    if (::rename(temporary.c_str(), native.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        return std::strerror(error);
-    }
-    return {};
+    return replaceFileText(hostPath, text);
 }
 
 std::string readSetFile(const std::string& hostPath, std::string& text) {
     std::filesystem::path native;
-    if (std::string error = nativeOf(hostPath, native); !error.empty()) {
+    if (std::string error = nativeFileOf(hostPath, native); !error.empty()) {
         return error;
     }
     std::error_code ec;

@@ -4,12 +4,11 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 
+#include "plugin/ops/row_columns.h"
+
 namespace lnkhold {
 
 namespace {
-
-constexpr std::array<const char*, kColumnCount> kTitles = {"Xref Name",     "Status", "Path",
-                                                           "Date modified", "Size",   "Current"};
 
 const QColor kAddedText(0, 0, 255);
 const QColor kNestedText(255, 0, 0);
@@ -40,26 +39,6 @@ int XrefListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : kColumnCount;
 }
 
-QString XrefListModel::cellText(const XrefRow& row, int column) {
-    const bool notFound = row.statusCode == 4;
-    switch (column) {
-        case 0:
-            return QString::fromStdString(row.name);
-        case 1:
-            return QString::fromStdString(row.statusText);
-        case 2:
-            return QString::fromStdString(row.folder);
-        case 3:
-            return QString::fromStdString(row.dateText());
-        case 4:
-            return notFound ? QString() : QString::fromStdString(row.sizeText());
-        case 5:
-            return notFound ? QString() : (row.timestampDiffers == 1 ? "No" : "Yes");
-        default:
-            return {};
-    }
-}
-
 QVariant XrefListModel::data(const QModelIndex& index, int role) const {
     const XrefRow* row = index.isValid() ? rows_.rowAt(index.row()) : nullptr;
     if (!row) {
@@ -67,7 +46,7 @@ QVariant XrefListModel::data(const QModelIndex& index, int role) const {
     }
     switch (role) {
         case Qt::DisplayRole:
-            return cellText(*row, index.column());
+            return QString::fromStdString(cellText(*row, index.column()));
         case Qt::ForegroundRole:
             if (row->nestedOrUnreferenced == 1) {
                 return kNestedText;  // wins over the colour of an added file
@@ -83,7 +62,7 @@ QVariant XrefListModel::data(const QModelIndex& index, int role) const {
 QVariant XrefListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
         section < kColumnCount) {
-        return QString(kTitles[static_cast<std::size_t>(section)]);
+        return QString(columnTitle(section));
     }
     return {};
 }

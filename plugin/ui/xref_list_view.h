@@ -28,9 +28,6 @@ class XrefListModel : public QAbstractTableModel {
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // The text a row shows in a column.
-    static QString cellText(const XrefRow& row, int column);
-
   private:
     const XrefRowList& rows_;
     int count_ = 0;

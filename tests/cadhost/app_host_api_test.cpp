@@ -1,10 +1,14 @@
 // What a module asks the host for: the profile's registry key and the project's search path
-// behind it, system variables of the current drawing, and commands run with acedCommand.
+// behind it, system variables of the current drawing, commands run with acedCommand, and its
+// own prompts: keywords, long answers, refusals and name patterns.
 
 #include <gmock/gmock.h>
 
 #include <cstring>
+#include <list>
+#include <sstream>
 
+#include "cadhost/app/command_line.h"
 #include "cadhost/app/registry_key.h"
 #include "cadhost/sdk/aced.h"
 #include "cadhost/sdk/acprofile.h"
@@ -118,6 +122,77 @@ TEST_F(HostApi, AcedCommandRunsSpaceCommandsByTheHostsRules) {
     EXPECT_EQ(acedCommand(RTSTR, "mspace", RTSTR, "extra", RTNONE), RTERROR);
     EXPECT_EQ(acedCommand(RTSHORT, 1, RTNONE), RTERROR);
     EXPECT_EQ(output(), "");
+}
+
+// The answers a module's prompts read next: from a script, a pipe or a person at a terminal.
+class ModulePrompts : public apptest::HostSession {
+  protected:
+    void answers(const std::string& text, bool terminal) {
+        std::istringstream& input = inputs_.emplace_back(text);
+        cadhost::app::commandLine().pushSource(
+            cadhost::app::streamSource(input, "answers", !terminal, terminal));
+    }
+
+  private:
+    std::list<std::istringstream> inputs_;
+};
+
+TEST_F(ModulePrompts, KeywordsMatchByTheirCapitalsAndAreUsedUpByOneQuestion) {
+    answers("sel SAVE st reMOVE rel ? s\n", false);
+    char result[133] = {};
+    const char* keywords = "SElect SAve STrip REMove RELoad ?";
+    for (const char* expected : {"SElect", "SAve", "STrip", "REMove", "RELoad", "?"}) {
+        ASSERT_EQ(acedInitGet(0, keywords), RTNORM);
+        ASSERT_EQ(acedGetKword("\nOption: ", result), RTNORM);
+        EXPECT_STREQ(result, expected);
+    }
+    // "s" is too short for any of them; from a script that ends the question.
+    ASSERT_EQ(acedInitGet(0, keywords), RTNORM);
+    EXPECT_EQ(acedGetKword("\nOption: ", result), RTCAN);
+    EXPECT_THAT(output(), HasSubstr("Invalid option keyword."));
+
+    // Enter is RTNONE unless refused; without acedInitGet nothing matches.
+    answers("\n\nyes\n", false);
+    ASSERT_EQ(acedInitGet(0, "Yes No"), RTNORM);
+    EXPECT_EQ(acedGetKword("\nGo on? ", result), RTNONE);
+    ASSERT_EQ(acedInitGet(RSG_NONULL, "Yes No"), RTNORM);
+    EXPECT_EQ(acedGetKword("\nGo on? ", result), RTCAN);
+    EXPECT_EQ(acedGetKword("\nGo on? ", result), RTCAN);  // "yes": the keywords were used up
+}
+
+TEST_F(ModulePrompts, APersonAtATerminalIsAskedAgainWhereAScriptFails) {
+    answers("frob\nDetach\n", true);
+    char result[133] = {};
+    ASSERT_EQ(acedInitGet(0, "Attach Detach"), RTNORM);
+    EXPECT_EQ(acedGetKword("\nOption: ", result), RTNORM);
+    EXPECT_STREQ(result, "Detach");
+    EXPECT_THAT(output(), HasSubstr("Invalid option keyword."));
+
+    EXPECT_EQ(acedRefuseAnswer("File not found: x"), RTNORM);
+    answers("", false);
+    EXPECT_EQ(acedRefuseAnswer("File not found: x"), RTCAN);
+    EXPECT_THAT(output(), HasSubstr("File not found: x\n"));
+}
+
+TEST_F(ModulePrompts, AnAnswerLongerThanTheBufferIsRefusedNotCut) {
+    const std::string longPath(300, 'p');
+    answers(longPath + "\n" + longPath + "\n", false);
+    std::vector<char> wide(301);
+    EXPECT_EQ(acedGetString(1, "\nFile: ", wide.data(), wide.size()), RTNORM);
+    EXPECT_EQ(std::string(wide.data()), longPath);
+    char narrow[100] = {};
+    EXPECT_EQ(acedGetString(1, "\nFile: ", narrow, sizeof narrow), RTERROR);
+    EXPECT_STREQ(narrow, "");
+    EXPECT_THAT(output(), HasSubstr("The answer is too long (300 characters)."));
+}
+
+TEST(WildcardMatch, TakesListsOfPatternsIgnoringCase) {
+    EXPECT_EQ(acutWcMatch("Roads", "r*"), RTNORM);
+    EXPECT_EQ(acutWcMatch("Roads", "TREES,RO?DS"), RTNORM);
+    EXPECT_EQ(acutWcMatch("Straße", "STRASSE,*ße"), RTNORM);
+    EXPECT_EQ(acutWcMatch("Roads", "Road"), RTERROR);
+    EXPECT_EQ(acutWcMatch("Roads", ""), RTERROR);
+    EXPECT_EQ(acutWcMatch(nullptr, "*"), RTERROR);
 }
 
 }  // namespace

@@ -47,8 +47,9 @@ TEST(InstallerAndHost, InstallerFindsTheHostAndTheHostReadsTheRegistration) {
     ASSERT_TRUE(app.has_value());
     EXPECT_EQ(app->loadControls, 12u);
     EXPECT_EQ(app->loader, "C:\\Program Files\\Tarnwick\\Linkhold16\\Linkhold16.arx");
-    ASSERT_EQ(app->commands.size(), 1u);
+    ASSERT_EQ(app->commands.size(), 2u);
     EXPECT_EQ(app->commands[0], (std::pair<std::string, std::string>{"Linkhold", "LKH"}));
+    EXPECT_EQ(app->commands[1], (std::pair<std::string, std::string>{"-Linkhold", "-LKH"}));
 }
 
 TEST(InstallerAndHost, UninstallLeavesTheHostNothingToLoad) {

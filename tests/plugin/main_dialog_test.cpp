@@ -58,15 +58,6 @@ QColor background(const QDialog& dialog, int row) {
     return model.data(model.index(row, 0), Qt::BackgroundRole).value<QColor>();
 }
 
-bool hasMarker(AcDbDatabase* database) {
-    AcDbBlockTableRecord* block = nullptr;
-    if (openMarkerBlock(database, AcDb::kForRead, block) != Acad::eOk) {
-        return false;
-    }
-    block->close();
-    return true;
-}
-
 class MainDialogTest : public ModuleSession {
   protected:
     void SetUp() override {
@@ -486,32 +477,6 @@ TEST_F(MainDialogTest, EveryOperationButtonWorksOnOneDrawingAndOkKeepsTheResult)
     // The marker remembers the detached alpha and the loaded later beside the drawing's xrefs.
     EXPECT_THAT(summary,
                 AllOf(HasSubstr(R"(\\pending\\alpha"])"), HasSubstr(R"([1000, "C:\\p\\later"])")));
-}
-
-// The drawing saved, without the time stamp of the save.
-std::string savedBytes(AcDbDatabase& drawing) {
-    const char* name = nullptr;
-    drawing.getFilename(name);
-    const std::filesystem::path path = name;
-    EXPECT_EQ(drawing.save(), Acad::eOk);
-    static const std::regex stamp(R"((\$TDU?UPDATE\r?\n *40\r?\n)[^\r\n]*)");
-    return std::regex_replace(dxftest::readBytes(path), stamp, "$1");
-}
-
-// Every xref of the drawing's graph: status, loaded drawing, the xrefs it inserts.
-std::string xrefState() {
-    AcDbXrefGraph graph;
-    EXPECT_EQ(acedGetCurDwgXrefGraph(graph, true), Acad::eOk);
-    std::ostringstream out;
-    for (int i = 1; i < graph.numNodes(); ++i) {
-        const AcDbXrefGraphNode* node = graph.xrefNode(i);
-        out << node->name() << ' ' << node->xrefStatus() << ' ' << node->database() << " ->";
-        for (int j = 0; j < node->numOut(); ++j) {
-            out << ' ' << static_cast<const AcDbXrefGraphNode*>(node->out(j))->name();
-        }
-        out << '\n';
-    }
-    return out.str();
 }
 
 // Cancel after one of each operation: the drawing saves the bytes it saved before the command

@@ -3,8 +3,14 @@
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <filesystem>
+#include <regex>
+#include <sstream>
 
+#include "cadhost/dxf_test_support.h"
+#include "cadhost/sdk/acedxref.h"
+#include "cadhost/sdk/dbxrefgraph.h"
 #include "cadhost/sdk/rxdlinkr.h"
+#include "plugin/ops/marker_block.h"
 
 namespace plugintest {
 
@@ -65,6 +71,39 @@ void selectRows(const QWidget& dialog, std::initializer_list<const char*> names)
         list.selectionModel()->select(list.model()->index(position, 0),
                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
+}
+
+bool hasMarker(AcDbDatabase* database) {
+    AcDbBlockTableRecord* block = nullptr;
+    if (lnkhold::openMarkerBlock(database, AcDb::kForRead, block) != Acad::eOk) {
+        return false;
+    }
+    block->close();
+    return true;
+}
+
+std::string savedBytes(AcDbDatabase& drawing) {
+    const char* name = nullptr;
+    drawing.getFilename(name);
+    const std::filesystem::path path = name;
+    EXPECT_EQ(drawing.save(), Acad::eOk);
+    static const std::regex stamp(R"((\$TDU?UPDATE\r?\n *40\r?\n)[^\r\n]*)");
+    return std::regex_replace(dxftest::readBytes(path), stamp, "$1");
+}
+
+std::string xrefState() {
+    AcDbXrefGraph graph;
+    EXPECT_EQ(acedGetCurDwgXrefGraph(graph, true), Acad::eOk);
+    std::ostringstream out;
+    for (int i = 1; i < graph.numNodes(); ++i) {
+        const AcDbXrefGraphNode* node = graph.xrefNode(i);
+        out << node->name() << ' ' << node->xrefStatus() << ' ' << node->database() << " ->";
+        for (int j = 0; j < node->numOut(); ++j) {
+            out << ' ' << static_cast<const AcDbXrefGraphNode*>(node->out(j))->name();
+        }
+        out << '\n';
+    }
+    return out.str();
 }
 
 void saveScreenshot(QWidget& widget, const std::string& name) {

@@ -83,6 +83,13 @@ std::string cell(const QWidget& dialog, int row, int column);
 int positionOf(const QWidget& dialog, const std::string& name);
 // Selects exactly these rows of the list.
 void selectRows(const QWidget& dialog, std::initializer_list<const char*> names);
+// Whether the drawing holds the module's marker block.
+bool hasMarker(AcDbDatabase* database);
+// Saves the drawing and returns its bytes, without the time stamp of the save.
+std::string savedBytes(AcDbDatabase& drawing);
+// Every xref of the current drawing's graph: status, loaded drawing, the xrefs it inserts.
+std::string xrefState();
+
 // Saves a picture of the widget under the build's screenshots folder.
 void saveScreenshot(QWidget& widget, const std::string& name);
 

@@ -81,7 +81,7 @@ TEST_F(Module, ExportsOnlyTheEntryPointAndTheApiVersion) {
     EXPECT_THAT(names, testing::UnorderedElementsAre("acrxEntryPoint", "acrxGetApiVersion"));
 }
 
-TEST_F(Module, RegistersOneCommandUnderTwoNamesAndTheSecondStageApart) {
+TEST_F(Module, RegistersTheDialogAndItsCommandLineFormEachUnderTwoNamesAndTheSecondStageApart) {
     ASSERT_TRUE(loadModule());
     AcEdCommandStack& commands = *acedRegCmds;
     AcEdCommand* main = commands.lookupCmd("LINKHOLD");
@@ -90,6 +90,11 @@ TEST_F(Module, RegistersOneCommandUnderTwoNamesAndTheSecondStageApart) {
     EXPECT_STREQ(main->groupName(), "TWK");
     EXPECT_STREQ(main->localName(), "LKH");
     EXPECT_EQ(main->commandFlags(), ACRX_CMD_TRANSPARENT | ACRX_CMD_USEPICKSET);
+    AcEdCommand* form = commands.lookupCmd("-LINKHOLD");
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(commands.lookupCmd("-lkh"), form);
+    EXPECT_STREQ(form->groupName(), "TWK");
+    EXPECT_EQ(form->commandFlags(), ACRX_CMD_MODAL);
     AcEdCommand* second = commands.lookupCmd("LINKHOLDSD");
     ASSERT_NE(second, nullptr);
     EXPECT_NE(second, main);
@@ -101,6 +106,7 @@ TEST_F(Module, RegistersOneCommandUnderTwoNamesAndTheSecondStageApart) {
     EXPECT_EQ(dlopen(LNKHOLD_MODULE_FILE, RTLD_NOW | RTLD_NOLOAD), nullptr);
     EXPECT_EQ(commands.lookupCmd("LINKHOLD"), nullptr);
     EXPECT_EQ(commands.lookupCmd("LKH"), nullptr);
+    EXPECT_EQ(commands.lookupCmd("-LKH"), nullptr);
     EXPECT_EQ(commands.lookupCmd("LINKHOLDSD"), nullptr);
 }
 
@@ -111,8 +117,10 @@ TEST_F(Module, EachInitialisationRewritesTheDemandLoadEntriesWithItsOwnPath) {
     info.setAppName("Linkhold16");
     ASSERT_EQ(info.readFromRegistry(), AcadApp::eOk);
     EXPECT_EQ(info.loadReason(), 12);  // on command and on request, never at start-up
-    EXPECT_EQ(valueNames(kApplicationKey + "\\COMMANDS"), std::vector<std::string>{"Linkhold"});
+    EXPECT_EQ(valueNames(kApplicationKey + "\\COMMANDS"),
+              (std::vector<std::string>{"Linkhold", "-Linkhold"}));
     EXPECT_EQ(registryString(kApplicationKey + "\\COMMANDS", "Linkhold"), "lkh");
+    EXPECT_EQ(registryString(kApplicationKey + "\\COMMANDS", "-Linkhold"), "-lkh");
     EXPECT_EQ(registryString(kApplicationKey + "\\GROUPS", "TWK"), "TWK");
 
     // Unloaded, then loaded again from another folder: registered again, entries rewritten.

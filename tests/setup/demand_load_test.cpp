@@ -99,9 +99,9 @@ TEST_F(DemandLoad, InstallWritesExactlyTheEntriesForEverySelectedProduct) {
                   "[HKEY_LOCAL_MACHINE\\" + appKey(product) +
                       "]\n\"LOADCTRLS\"=dword:0000000c\n"
                       "\"LOADER\"=\"C:\\\\Apps\\\\Linkhold16\\\\Linkhold16.arx\"\n");
-        EXPECT_EQ(
-            regSection(appKey(product) + "\\COMMANDS"),
-            "[HKEY_LOCAL_MACHINE\\" + appKey(product) + "\\COMMANDS]\n\"Linkhold\"=\"LKH\"\n");
+        EXPECT_EQ(regSection(appKey(product) + "\\COMMANDS"),
+                  "[HKEY_LOCAL_MACHINE\\" + appKey(product) +
+                      "\\COMMANDS]\n\"Linkhold\"=\"LKH\"\n\"-Linkhold\"=\"-LKH\"\n");
         EXPECT_EQ(regSection(appKey(product) + "\\GROUPS"),
                   "[HKEY_LOCAL_MACHINE\\" + appKey(product) + "\\GROUPS]\n\"TWK\"=\"TWK\"\n");
     }
@@ -122,9 +122,10 @@ TEST_F(DemandLoad, ReinstallOverwritesOurValuesAndKeepsForeignOnes) {
               "[HKEY_LOCAL_MACHINE\\" + appKey(kR160) +
                   "]\n\"LOADER\"=\"C:\\\\New\\\\Linkhold16.arx\"\n\"DESCRIPTION\"=\"kept\"\n"
                   "\"LOADCTRLS\"=dword:0000000c\n");
-    EXPECT_EQ(regSection(appKey(kR160) + "\\COMMANDS"),
-              "[HKEY_LOCAL_MACHINE\\" + appKey(kR160) +
-                  "\\COMMANDS]\n\"Linkhold\"=\"LKH\"\n\"Extra\"=\"EXTRA\"\n");
+    EXPECT_EQ(
+        regSection(appKey(kR160) + "\\COMMANDS"),
+        "[HKEY_LOCAL_MACHINE\\" + appKey(kR160) +
+            "\\COMMANDS]\n\"Linkhold\"=\"LKH\"\n\"Extra\"=\"EXTRA\"\n\"-Linkhold\"=\"-LKH\"\n");
     EXPECT_EQ(captions(), std::vector<std::string>{"Installation complete"});
 }
 
