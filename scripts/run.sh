@@ -58,8 +58,8 @@ fi
 echo "run: no display (or no terminal), so the xref dialog cannot be shown. To see it, run"
 echo "run: this again from a terminal with DISPLAY set (a desktop session, or ssh -X); README.md"
 echo "run: shows it. Meanwhile a script types LKH, which loads the plug-in through its"
-echo "run: demand-load entries, and then lists the xrefs with the host's own -XREF ? (the"
-echo "run: plug-in has no command-line form of its list yet):"
+echo "run: demand-load entries, and then lists the xrefs with the plug-in's command-line form"
+echo "run: -LINKHOLD (option ?), and cancels it:"
 echo
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$build/cadhost/cadhost" --prefix "$prefix" \
     -b examples/lkh-then-list.scr "$project/site.dxf"
