@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <filesystem>
 
+#include "accmd.h"
+#include "acutads.h"
 #include "adsdef.h"
 #include "rxregsvc.h"
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "dbapserv.h"
 #include "dbmain.h"
 
 class AcDbBlockTableRecordIterator;

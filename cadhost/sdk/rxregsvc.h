@@ -86,3 +86,6 @@ AcRxClassDictionary* acrxClassDictionary();
 
 // The host's product key below HKEY_LOCAL_MACHINE.
 const char* acrxProductKey();
+
+// Modules that include this header expect the dynamic linker with it (acrxDynamicLinker).
+#include "rxdlinkr.h"

@@ -61,7 +61,6 @@ class CadhostProgram : public ::testing::Test {
         ASSERT_EQ(cadhost("-b make.scr").exitCode, 0);
     }
 
-  private:
     // A shell command run in the scratch folder, standard error in its output.
     ProgramRun shell(const std::string& commandLine) const {
         const std::string command = "cd " + quoted(dir()) + " && " + commandLine + " 2>&1";
@@ -76,6 +75,7 @@ class CadhostProgram : public ::testing::Test {
         return run;
     }
 
+  private:
     testsupport::TempDir scratch_;
 };
 
