@@ -1,6 +1,7 @@
-// Fuzzes the DXF reader with ASCII and binary input. Whatever reads must be written back byte
-// for byte, and a document whose records are all re-encoded from their decoded tags must read
-// back with the same records and tags.
+// Fuzzes the DXF reader with ASCII and binary input, damaged structures included. Whatever
+// reads (mended or not) must be written back byte for byte while unchanged, and a document
+// whose records are all re-encoded from their decoded tags must read back, sound, with the same
+// records and tags.
 
 #include <cstdint>
 #include <cstdlib>
@@ -72,6 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     Document again = Document::fromBytes(doc->toBytes());
+    check(!doc->isModified() || again.repairs().empty());  // a changed save writes it mended
     expectSameRecords(*doc, again);
     return 0;
 }

@@ -162,6 +162,9 @@ AcApDocument* AcApDocManager::openDocument(const std::string& hostPath, bool rea
         commandLine().print("\nCannot open " + hostPath + ": " + database->lastMessage() + "\n");
         return nullptr;
     }
+    if (*database->lastMessage()) {
+        commandLine().print("\nWarning: " + hostPath + ": " + database->lastMessage() + "\n");
+    }
     if (cadhost::app::systemVariables().getInt("SDI") && current_ &&
         !closeDocument(current_, true)) {
         return nullptr;

@@ -48,6 +48,24 @@ AcDbDatabase::~AcDbDatabase() {
     }
 }
 
+namespace {
+
+// What was mended in a damaged file, for the one warning the host prints about it.
+std::string repairNote(const std::vector<std::string>& repairs) {
+    if (repairs.empty()) {
+        return {};
+    }
+    std::string note =
+        "the file is damaged and was read mended (saved unchanged it stays as it "
+        "is): ";
+    for (std::size_t i = 0; i < repairs.size(); ++i) {
+        note += (i ? "; " : "") + repairs[i];
+    }
+    return note;
+}
+
+}  // namespace
+
 Acad::ErrorStatus AcDbDatabase::readDxfFile(const char* fileName) {
     if (!fileName) {
         return Acad::eInvalidInput;
@@ -69,7 +87,7 @@ Acad::ErrorStatus AcDbDatabase::readDxfFile(const char* fileName) {
     }
     state_->fileName = fileName;
     state_->fileNameText = fileName;
-    state_->lastMessage.clear();
+    state_->lastMessage = repairNote(state_->document->repairs());
     return Acad::eOk;
 }
 
@@ -95,7 +113,7 @@ Acad::ErrorStatus AcDbDatabase::saveAs(const char* fileName) {
     }
     state_->fileName = fileName;
     state_->fileNameText = fileName;
-    state_->lastMessage.clear();
+    state_->lastMessage = repairNote(state_->document->repairs());
     return Acad::eOk;
 }
 

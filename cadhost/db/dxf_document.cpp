@@ -431,6 +431,10 @@ void Document::syncHandseed() {
 }
 
 void Document::writeRecords(const ByteSink& sink) const {
+    if (originalBytes_ && !modified_) {
+        sink(std::string_view(originalBytes_.get(), originalSize_));
+        return;
+    }
     constexpr std::uint64_t kNoRun = ~std::uint64_t{0};
     const char* bytes = bytes_.get();
     // Unchanged records that lie back to back in the file go out as one piece.

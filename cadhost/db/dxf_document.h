@@ -71,6 +71,9 @@ class Document {
     // True for records changed or added since the document was read.
     bool isRewritten(RecordId id) const;
     bool isModified() const { return modified_; }
+    // What was mended when a damaged file was read ("line 12: ..."); empty for a sound file.
+    // Saved unchanged, a mended file is written as it was read; after a change, mended.
+    const std::vector<std::string>& repairs() const { return repairs_; }
     // Counts the edits since the document was read: equal counts mean unchanged content.
     std::uint64_t revision() const { return revision_; }
     // The SECTION and the TABLE record that open the section and the table the record is in
@@ -131,6 +134,8 @@ class Document {
 
     Document();
     static Document parse(FileBytes file);
+    // Cuts bytes_ into records, checking the structure; throws DxfError at a fault.
+    void readStructure();
     void finishLoading();
     const Record& record(RecordId id) const;
     Record& record(RecordId id);
@@ -147,8 +152,12 @@ class Document {
     void buildHandleIndex() const;
     void writeRecords(const ByteSink& sink) const;
 
-    std::unique_ptr<char[]> bytes_;  // the file as read; records point into it
+    std::unique_ptr<char[]> bytes_;  // the file as read (or mended); records point into it
     std::uint64_t size_ = 0;
+    // A damaged file as read, when bytes_ holds it mended; written back while unchanged.
+    std::unique_ptr<char[]> originalBytes_;
+    std::uint64_t originalSize_ = 0;
+    std::vector<std::string> repairs_;
     std::uint64_t prologueEnd_ = 0;    // sentinel, byte order mark, leading comments
     std::uint64_t epilogueBegin_ = 0;  // whatever follows the EOF tag
     TagCodec codec_;

@@ -1,8 +1,10 @@
 // Reading: one pass over the file's tags that checks its structure and cuts it into records.
 
+#include <optional>
 #include <string>
 
 #include "cadhost/db/dxf_record.h"
+#include "cadhost/db/dxf_repair.h"
 #include "cadhost/db/dxf_tag_reader.h"
 
 namespace cadhost::dxf {
@@ -41,6 +43,40 @@ Document Document::parse(FileBytes file) {
     Document doc;
     doc.bytes_ = std::move(file.data);
     doc.size_ = file.size;
+    try {
+        doc.readStructure();
+        return doc;
+    } catch (const DxfError& error) {
+        // A damaged structure is mended where other programs mend it; the original bytes are
+        // kept for an unchanged save. Damage of another kind is reported as found.
+        std::string_view data(doc.bytes_.get(), doc.size_);
+        std::uint64_t start = 0;
+        if (detectEncoding(data, start).binary) {
+            throw;
+        }
+        std::optional<RepairedText> repaired =
+            repairStructure(data, start, detectLineEnd(data, false));
+        if (!repaired) {
+            throw;
+        }
+        Document mended;
+        mended.originalBytes_ = std::move(doc.bytes_);
+        mended.originalSize_ = doc.size_;
+        mended.size_ = repaired->bytes.size();
+        mended.bytes_ = std::make_unique_for_overwrite<char[]>(mended.size_);
+        repaired->bytes.copy(mended.bytes_.get(), mended.size_);
+        mended.repairs_ = std::move(repaired->repairs);
+        try {
+            mended.readStructure();
+        } catch (const DxfError&) {
+            throw error;
+        }
+        return mended;
+    }
+}
+
+void Document::readStructure() {
+    Document& doc = *this;
     std::string_view data(doc.bytes_.get(), doc.size_);
     std::uint64_t start = 0;
     Encoding encoding = detectEncoding(data, start);
@@ -83,6 +119,10 @@ Document Document::parse(FileBytes file) {
                 *pendingName = trimType(tag.value);
                 inHeader = section && doc.sections_[section - 1].name == "HEADER" && !table;
                 pendingName = nullptr;
+            }
+            if (current->type == "ENDSEC" || current->type == "ENDTAB") {
+                throw reader.errorAt(tag, "group code " + std::to_string(tag.code) + " after " +
+                                              std::string(current->type));
             }
             if (keyed) {
                 keys.add(tag.code, tag.value);
@@ -195,7 +235,6 @@ Document Document::parse(FileBytes file) {
     }
     doc.nextHandle_ = maxHandle + 1;
     doc.finishLoading();
-    return doc;
 }
 
 void Document::finishLoading() {

@@ -119,7 +119,8 @@ class AcDbDatabase {
     // Counts the content as it is now as saved: for records the host itself adds while
     // opening a drawing (those of nested xrefs), which are no change of the user's.
     void acceptAsSaved();
-    // What the last read or save had to say beyond its result ("" when nothing).
+    // What the last read or save had to say beyond its result ("" when nothing): why it
+    // failed, or after a read that mended a damaged file, what was mended.
     const char* lastMessage() const;
 
     Acad::ErrorStatus getBlockTable(AcDbBlockTable*& table, AcDb::OpenMode mode = AcDb::kForRead);

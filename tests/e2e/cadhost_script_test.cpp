@@ -126,4 +126,36 @@ TEST_F(CadhostProgram, RefusesBadArgumentsAndMissingDrawings) {
     EXPECT_THAT(run.output, HasSubstr("Cannot find Z:"));
 }
 
+std::size_t countOf(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// A damaged drawing from another program opens with one warning that names what was mended;
+// saved unchanged it keeps its bytes, saved after a change it is sound for ezdxf's strict reader.
+TEST_F(CadhostProgram, ADamagedDrawingOpensWithOneWarningAndSavesSound) {
+    const std::string damaged = e2etest::quoted(DAMAGED_DXF_DIR "/librecad-pattern-misc01.dxf");
+    ASSERT_EQ(system(("cp " + damaged + " " + e2etest::quoted(dir() / "plan.dxf")).c_str()), 0);
+    const std::string before = read("plan.dxf");
+    write("save.scr", "SAVE\nQUIT\n");
+    const ProgramRun unchanged = cadhost("-b save.scr plan.dxf");
+    EXPECT_EQ(unchanged.exitCode, 0) << unchanged.output;
+    const std::string warning = "line 15: ENDSEC closed section HEADER too early";
+    EXPECT_EQ(countOf(unchanged.output, warning), 1u) << unchanged.output;
+    EXPECT_EQ(read("plan.dxf"), before);
+
+    write("change.scr", "-LAYER\nNew\nmended\n\nSAVE\nQUIT\n");
+    const ProgramRun changed = cadhost("-b change.scr plan.dxf");
+    EXPECT_EQ(changed.exitCode, 0) << changed.output;
+    const ProgramRun strict = python(
+        "-c", e2etest::quoted(
+                  "import ezdxf; d = ezdxf.readfile('plan.dxf'); "
+                  "print(len(d.audit().errors), 'mended' in d.layers, d.header['$DIMSTYLE'])"));
+    EXPECT_EQ(strict.output, "0 True Standard\n");
+    EXPECT_EQ(countOf(cadhost("-b save.scr plan.dxf").output, "Warning"), 0u);
+}
+
 }  // namespace
