@@ -46,6 +46,13 @@ std::optional<std::string> typedHostPath(const std::string& typed,
     return full.value;
 }
 
+std::unique_ptr<InputSource> scriptFileSource(const std::string& typed) {
+    std::optional<std::string> path = typedHostPath(typed, ".scr");
+    platform::PathResult<std::filesystem::path> native =
+        platform::hostToNative(path ? *path : std::string());
+    return native.ok() ? fileSource(native.value, typed) : nullptr;
+}
+
 std::optional<std::string> askFileName(const std::string& prompt,
                                        const std::string& defaultExtension,
                                        const std::string& fallback) {
