@@ -14,9 +14,13 @@
 #include <iterator>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "cadhost/app/batch_worker.h"
+#include "cadhost/app/host_input.h"
+#include "cadhost/db/dxf_file.h"
 #include "platform/file_descriptor.h"
+#include "platform/host_path.h"
 
 namespace fs = std::filesystem;
 
@@ -288,10 +292,13 @@ void Runner::receive(Share& share, int& fd, bool isOutput) {
 }
 
 void Runner::ended(Share& share, int status) {
-    share.pid = -1;
+    const pid_t pid = std::exchange(share.pid, -1);
     const std::string how = describeWorkerEnd(status);
     if (share.running) {
         const std::size_t drawing = *share.running;
+        // A save cut short leaves its new file beside the drawing; the drawing itself is
+        // whole, as it was or as last saved.
+        removeSaveLeftovers(options_.drawings[drawing], pid);
         record(drawing, DrawingResult::Failed, "the host " + how + " while running the script");
         share.running.reset();
         share.next = drawing + 1;
@@ -450,6 +457,17 @@ std::string mergeReportParts(const std::vector<fs::path>& parts, const fs::path&
         merged += text;
     }
     return writeFileAtomically(target, merged);
+}
+
+void removeSaveLeftovers(const std::string& drawing, int pid) {
+    const std::optional<std::string> host = typedHostPathQuietly(drawing, ".dxf");
+    const platform::PathResult<fs::path> native = platform::hostToNative(host ? *host : "");
+    if (native.ok()) {
+        for (const fs::path& leftover : dxf::saveTemporaries(native.value, pid)) {
+            std::error_code ignored;
+            fs::remove(leftover, ignored);
+        }
+    }
 }
 
 std::string describeWorkerEnd(int waitStatus) {

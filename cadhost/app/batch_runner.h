@@ -38,6 +38,9 @@ std::vector<std::pair<std::size_t, std::size_t>> batchShares(std::size_t count, 
 std::string mergeReportParts(const std::vector<std::filesystem::path>& parts,
                              const std::filesystem::path& target);
 
+// Removes what a save of the drawing (as typed) by the dead process pid left beside it.
+void removeSaveLeftovers(const std::string& drawing, int pid);
+
 // How a worker ended, from its wait status: "it was killed by signal SIGABRT (Aborted)",
 // "it exited with status 3".
 std::string describeWorkerEnd(int waitStatus);

@@ -22,6 +22,9 @@ std::optional<ExistingFile> findExistingFile(const std::string& hostPath);
 // usable path. A name without extension gets defaultExtension.
 std::optional<std::string> typedHostPath(const std::string& typed,
                                          const std::string& defaultExtension = "");
+// The same without a message.
+std::optional<std::string> typedHostPathQuietly(const std::string& typed,
+                                                const std::string& defaultExtension = "");
 
 // The script file a user named (host or native path, ".scr" when no extension is given),
 // read as a batch script under the name as typed; nullptr when it cannot be opened.

@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -14,6 +16,7 @@
 #include "cadhost/app/batch_runner.h"
 #include "cadhost/app/batch_worker.h"
 #include "cadhost/app/command_line.h"
+#include "cadhost/db/dxf_file.h"
 #include "cadhost/sdk/aced.h"
 #include "cadhost/sdk/acutads.h"
 
@@ -134,6 +137,31 @@ TEST_F(BatchDrawing, BatchReportIsReadOnlyAndEmptyOutsideABatch) {
     other.resval.rstring = text;
     EXPECT_EQ(acedSetVar("BATCHREPORT", &other), RTERROR);
     cadhost::app::setBatchReport("");
+}
+
+// A worker killed while saving leaves the save's new file; the runner removes it, and the
+// drawing is as it was.
+TEST_F(BatchDrawing, WhatAnInterruptedSaveLeftIsRemoved) {
+    makeDrawing("plan.dxf");
+    const std::string before = readFile(native("plan.dxf"));
+    const pid_t child = ::fork();
+    if (child == 0) {
+        cadhost::dxf::writeFileAtomically(native("plan.dxf"), [](const auto& sink) {
+            sink("  0\nSECTION\n");
+            ::raise(SIGKILL);
+        });
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_TRUE(fs::exists(cadhost::dxf::saveTemporaries(native("plan.dxf"), child)[0]));
+
+    cadhost::app::removeSaveLeftovers(native("plan.dxf").string(), child);
+    for (const auto& entry : fs::directory_iterator(prefix_.scratch())) {
+        EXPECT_THAT(entry.path().filename().string(), testing::AnyOf("plan.dxf", "prefix"));
+    }
+    EXPECT_EQ(readFile(native("plan.dxf")), before);
 }
 
 TEST(BatchShares, AreContiguousInOrderAndEven) {
