@@ -5,7 +5,6 @@
 // output in drawing order; a summary ends the run.
 
 #include <cstddef>
-#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,12 +30,6 @@ int runBatch(const BatchOptions& options);
 // [begin, end) of each of `jobs` contiguous shares of `count` drawings, none empty, the
 // sizes differing by at most one.
 std::vector<std::pair<std::size_t, std::size_t>> batchShares(std::size_t count, std::size_t jobs);
-
-// Joins the report parts, in order, into target (written to a temporary file beside it and
-// renamed into place). Missing parts are skipped; a part whose first line repeats the first
-// line already written (a header) loses that line. "" on success, else why not.
-std::string mergeReportParts(const std::vector<std::filesystem::path>& parts,
-                             const std::filesystem::path& target);
 
 // Removes what a save of the drawing (as typed) by the dead process pid left beside it.
 void removeSaveLeftovers(const std::string& drawing, int pid);

@@ -3,11 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <streambuf>
 
+#include "cadhost/app/batch_report.h"
 #include "cadhost/app/command_line.h"
 #include "cadhost/app/document_commands.h"
 #include "cadhost/app/host_input.h"
@@ -128,24 +130,12 @@ DrawingOutcome openAndRun(const std::string& drawing, const std::string& script)
     return {written ? DrawingResult::Changed : DrawingResult::Unchanged, ""};
 }
 
-void tellRunner(const std::string& line) {
-    // One write per message keeps the runner's view of this worker whole, and the runner
-    // sees each message as soon as it is sent.
-    std::string text = line;
-    for (char& c : text) {
-        if (c == '\n' || c == '\r') {
-            c = ' ';
-        }
-    }
-    text += '\n';
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t put = ::write(kBatchControlFd, text.data() + done, text.size() - done);
-        if (put <= 0) {
-            return;
-        }
-        done += static_cast<std::size_t>(put);
-    }
+// One write per message keeps the runner's view of this worker whole, and the runner sees
+// each message as soon as it is sent.
+void tellRunner(std::string message) {
+    std::replace(message.begin(), message.end(), '\n', ' ');
+    std::replace(message.begin(), message.end(), '\r', ' ');
+    writeAll(kBatchControlFd, message + "\n");
 }
 
 }  // namespace

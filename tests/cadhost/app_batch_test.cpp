@@ -13,6 +13,7 @@
 #include <iterator>
 
 #include "app_test_support.h"
+#include "cadhost/app/batch_report.h"
 #include "cadhost/app/batch_runner.h"
 #include "cadhost/app/batch_worker.h"
 #include "cadhost/app/command_line.h"
