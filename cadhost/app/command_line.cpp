@@ -89,6 +89,12 @@ void CommandLine::popSource() {
     pending_.clear();
 }
 
+void CommandLine::reset() {
+    sources_.clear();
+    pending_.clear();
+    queued_.clear();
+}
+
 bool CommandLine::inScript() const {
     return source() && source()->isScript();
 }

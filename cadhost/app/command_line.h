@@ -56,6 +56,7 @@ class CommandLine {
     explicit CommandLine(std::ostream& out) : out_(&out) {}
 
     void setOutput(std::ostream& out) { out_ = &out; }
+    std::ostream& output() const { return *out_; }
     void pushSource(std::unique_ptr<InputSource> source);
     // Drops the innermost source and whatever was left of its current line.
     void popSource();
@@ -75,6 +76,9 @@ class CommandLine {
     void takeQueued();
     // Forgets what is left of the current line (after a failed command).
     void dropRestOfLine() { pending_.clear(); }
+    // Drops every source and the queued text, so that nothing one script left behind is read
+    // by the next (a batch runs one script per drawing).
+    void reset();
 
   private:
     std::optional<std::string> nextLine();

@@ -114,6 +114,20 @@ bool saveDocument(AcApDocument& document, bool askName) {
     return true;
 }
 
+void closeAllDocuments() {
+    AcApDocManager* documents = acDocManagerPtr();
+    while (documents->documentCount() > 0) {
+        std::unique_ptr<AcApDocumentIterator> it(documents->newAcApDocumentIterator());
+        AcApDocument* document = it->document();
+        if (document->isModified()) {
+            commandLine().print(std::string("\nUnsaved changes to ") + document->fileName() +
+                                " discarded.\n");
+        }
+        documents->closeDocument(document, false);
+    }
+    commandLine().endLine();
+}
+
 void addDocumentCommands(Interpreter& interpreter) {
     interpreter.addBuiltin("OPEN", {open, ACRX_CMD_SESSION});
     interpreter.addBuiltin("NEW", {[] {

@@ -22,6 +22,9 @@ using FileDialog = std::function<std::optional<std::string>(bool save, const std
 // With FILEDIA 1, OPEN and SAVEAS use this dialog outside scripts.
 void setFileDialog(FileDialog dialog);
 
+// Closes every open drawing without asking, saying which had unsaved changes.
+void closeAllDocuments();
+
 void addDocumentCommands(Interpreter& interpreter);
 
 }  // namespace cadhost::app

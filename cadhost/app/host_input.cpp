@@ -24,8 +24,8 @@ std::optional<ExistingFile> findExistingFile(const std::string& hostPath) {
     return ExistingFile{full.value, native.value};
 }
 
-std::optional<std::string> typedHostPath(const std::string& typed,
-                                         const std::string& defaultExtension) {
+std::optional<std::string> typedHostPathQuietly(const std::string& typed,
+                                                const std::string& defaultExtension) {
     std::string path = typed;
     if (path.starts_with("~/")) {
         const char* home = std::getenv("HOME");
@@ -36,7 +36,6 @@ std::optional<std::string> typedHostPath(const std::string& typed,
     }
     platform::PathResult<std::string> full = platform::fullHostPath(path);
     if (!full.ok()) {
-        commandLine().print("\nInvalid file name: " + typed + "\n");
         return std::nullopt;
     }
     const auto nameStart = full.value.find_last_of('\\') + 1;
@@ -44,6 +43,22 @@ std::optional<std::string> typedHostPath(const std::string& typed,
         full.value += defaultExtension;
     }
     return full.value;
+}
+
+std::optional<std::string> typedHostPath(const std::string& typed,
+                                         const std::string& defaultExtension) {
+    std::optional<std::string> path = typedHostPathQuietly(typed, defaultExtension);
+    if (!path) {
+        commandLine().print("\nInvalid file name: " + typed + "\n");
+    }
+    return path;
+}
+
+std::unique_ptr<InputSource> scriptFileSource(const std::string& typed) {
+    std::optional<std::string> path = typedHostPath(typed, ".scr");
+    platform::PathResult<std::filesystem::path> native =
+        platform::hostToNative(path ? *path : std::string());
+    return native.ok() ? fileSource(native.value, typed) : nullptr;
 }
 
 std::optional<std::string> askFileName(const std::string& prompt,

@@ -2,11 +2,14 @@
 // File names typed by the user: host paths, or native paths (starting with "/" or "~/").
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace cadhost::app {
+
+class InputSource;
 
 struct ExistingFile {
     std::string hostPath;  // full host path
@@ -19,6 +22,13 @@ std::optional<ExistingFile> findExistingFile(const std::string& hostPath);
 // usable path. A name without extension gets defaultExtension.
 std::optional<std::string> typedHostPath(const std::string& typed,
                                          const std::string& defaultExtension = "");
+// The same without a message.
+std::optional<std::string> typedHostPathQuietly(const std::string& typed,
+                                                const std::string& defaultExtension = "");
+
+// The script file a user named (host or native path, ".scr" when no extension is given),
+// read as a batch script under the name as typed; nullptr when it cannot be opened.
+std::unique_ptr<InputSource> scriptFileSource(const std::string& typed);
 
 // Asks for a file name on the command line; an empty answer gives `fallback` (nullopt when
 // that is empty too, or the input ended).

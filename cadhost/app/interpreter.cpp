@@ -69,8 +69,9 @@ bool Interpreter::execute(const std::string& typed) {
 
 bool Interpreter::reportScriptFailure(bool batch) {
     InputSource* source = commandLine().source();
-    commandLine().print("\nScript " + source->name() + " failed at line " +
-                        std::to_string(source->lineNumber()) + ": " + source->lastLine() + "\n");
+    lastScriptFailure_ = "Script " + source->name() + " failed at line " +
+                         std::to_string(source->lineNumber()) + ": " + source->lastLine();
+    commandLine().print("\n" + lastScriptFailure_ + "\n");
     commandLine().popSource();
     return batch;
 }

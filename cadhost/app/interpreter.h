@@ -26,6 +26,10 @@ class Interpreter {
     int run(bool batch);
     void requestQuit() { quitRequested_ = true; }
     bool quitRequested() const { return quitRequested_; }
+    // Forgets a QUIT, so that the next run goes on (a batch runs one script per drawing).
+    void clearQuit() { quitRequested_ = false; }
+    // The message of the last script that failed ("Script NAME failed at line N: TEXT").
+    const std::string& lastScriptFailure() const { return lastScriptFailure_; }
 
     // True when no command runs, or the innermost running command is a session command.
     bool inApplicationContext() const;
@@ -40,6 +44,7 @@ class Interpreter {
     std::vector<int> running_;                        // flags of the running commands
     bool failed_ = false;
     bool quitRequested_ = false;
+    std::string lastScriptFailure_;
 };
 
 Interpreter& interpreter();

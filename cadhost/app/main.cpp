@@ -1,11 +1,16 @@
-// cadhost [--prefix DIR] [--sdi] [-b SCRIPT] [DRAWING...]: the host program's command line.
+// cadhost [--prefix DIR] [--sdi] [-b SCRIPT] [DRAWING...]: the host program's command line;
+// cadhost [--prefix DIR] --each SCRIPT [--jobs N] [--report FILE] DRAWING...: a batch.
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "cadhost/app/batch_runner.h"
+#include "cadhost/app/batch_worker.h"
 #include "cadhost/app/builtin_commands.h"
 #include "cadhost/app/command_line.h"
 #include "cadhost/app/demand_loader.h"
@@ -29,27 +34,78 @@ struct Options {
     bool sdi = false;
     std::string script;
     std::vector<std::string> drawings;
+    std::string each;
+    std::string jobs;
+    std::string report;
+    bool worker = false;  // a worker process of a batch
 };
 
-constexpr const char* kUsage = "usage: cadhost [--prefix DIR] [--sdi] [-b SCRIPT] [DRAWING...]\n";
+constexpr const char* kUsage =
+    "usage: cadhost [--prefix DIR] [--sdi] [-b SCRIPT] [DRAWING...]\n"
+    "       cadhost [--prefix DIR] --each SCRIPT [--jobs N] [--report FILE] DRAWING...\n";
 
-bool parse(int argc, char** argv, Options& options) {
+// "" when the arguments are usable, else what is wrong with them.
+std::string parse(int argc, char** argv, Options& options) {
+    const std::pair<const char*, std::string Options::*> valued[] = {
+        {"--prefix", &Options::prefix}, {"-b", &Options::script},       {"--each", &Options::each},
+        {"--jobs", &Options::jobs},     {"--report", &Options::report},
+    };
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if ((arg == "--prefix" || arg == "-b") && i + 1 < argc) {
-            (arg == "--prefix" ? options.prefix : options.script) = argv[++i];
+        const auto* option = std::find_if(std::begin(valued), std::end(valued),
+                                          [&](const auto& entry) { return arg == entry.first; });
+        if (option != std::end(valued)) {
+            if (i + 1 == argc) {
+                return arg + " needs a value.";
+            }
+            options.*(option->second) = argv[++i];
         } else if (arg == "--sdi") {
             options.sdi = true;
+        } else if (arg == kBatchWorkerOption) {
+            options.worker = true;
         } else if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
             std::exit(0);
         } else if (arg.starts_with("-")) {
-            return false;
+            return "unknown option " + arg + ".";
         } else {
             options.drawings.push_back(arg);
         }
     }
-    return !(options.sdi && options.drawings.size() > 1);
+    if (options.each.empty()) {
+        if (!options.jobs.empty() || !options.report.empty()) {
+            return "--jobs and --report go with --each.";
+        }
+        return options.sdi && options.drawings.size() > 1 ? "--sdi takes at most one drawing." : "";
+    }
+    if (!options.script.empty()) {
+        return "-b and --each do not go together.";
+    }
+    if (options.drawings.empty()) {
+        return "--each needs at least one drawing.";
+    }
+    if (!options.jobs.empty() &&
+        (options.jobs.find_first_not_of("0123456789") != std::string::npos ||
+         options.jobs.size() > 4 || std::stoi(options.jobs) < 1)) {
+        return "--jobs takes a number from 1 to 9999.";
+    }
+    return "";
+}
+
+// The batch runner starts its workers with the options that set up the host.
+BatchOptions batchOptions(const Options& options) {
+    BatchOptions batch{options.each,
+                       options.drawings,
+                       options.jobs.empty() ? 0u : static_cast<unsigned>(std::stoi(options.jobs)),
+                       options.report,
+                       {}};
+    if (!options.prefix.empty()) {
+        batch.hostArguments = {"--prefix", options.prefix};
+    }
+    if (options.sdi) {
+        batch.hostArguments.push_back("--sdi");
+    }
+    return batch;
 }
 
 bool openStartDrawings(const Options& options) {
@@ -68,33 +124,29 @@ bool openStartDrawings(const Options& options) {
     return true;
 }
 
-std::unique_ptr<InputSource> scriptSource(const std::string& script) {
-    std::optional<std::string> path = typedHostPath(script, ".scr");
-    platform::PathResult<std::filesystem::path> native =
-        platform::hostToNative(path ? *path : std::string());
-    return native.ok() ? fileSource(native.value, script) : nullptr;
-}
-
-void closeAll() {
-    AcApDocManager* documents = acDocManagerPtr();
-    while (documents->documentCount() > 0) {
-        std::unique_ptr<AcApDocumentIterator> it(documents->newAcApDocumentIterator());
-        AcApDocument* document = it->document();
-        if (document->isModified()) {
-            commandLine().print(std::string("\nUnsaved changes to ") + document->fileName() +
-                                " discarded.\n");
-        }
-        documents->closeDocument(document, false);
+// Runs the commands of the script, or of standard input; the exit code.
+int runCommandLine(const Options& options) {
+    if (!openStartDrawings(options)) {
+        return 1;
     }
-    commandLine().endLine();
+    std::unique_ptr<InputSource> input =
+        options.script.empty()
+            ? streamSource(std::cin, "standard input", false, isatty(STDIN_FILENO) != 0)
+            : scriptFileSource(options.script);
+    if (!input) {
+        std::cerr << "cadhost: cannot open script " << options.script << "\n";
+        return 1;
+    }
+    commandLine().pushSource(std::move(input));
+    return interpreter().run(!options.script.empty());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     Options options;
-    if (!parse(argc, argv, options)) {
-        std::cerr << kUsage << "--sdi takes at most one drawing.\n";
+    if (const std::string wrong = parse(argc, argv, options); !wrong.empty()) {
+        std::cerr << kUsage << wrong << "\n";
         return 2;
     }
     if (!options.prefix.empty()) {
@@ -103,8 +155,16 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    // The prefix is set up and the host registered once, before a batch starts its workers.
     if (std::string error = registerHost(); !error.empty()) {
         std::cerr << "cadhost: " << error << "\n";
+    }
+    if (!options.each.empty() && !options.worker) {
+        if (!scriptFileSource(options.each)) {
+            std::cerr << "cadhost: cannot open script " << options.each << "\n";
+            return 2;
+        }
+        return runBatch(batchOptions(options));
     }
     addBuiltins(interpreter());
     setFileDialog(cadhost::ui::chooseDrawingFile);
@@ -112,20 +172,10 @@ int main(int argc, char** argv) {
         systemVariables().set("SDI", 1);
     }
     loadStartupApplications();
-    int exitCode = 1;
-    if (openStartDrawings(options)) {
-        std::unique_ptr<InputSource> input =
-            options.script.empty()
-                ? streamSource(std::cin, "standard input", false, isatty(STDIN_FILENO) != 0)
-                : scriptSource(options.script);
-        if (input) {
-            commandLine().pushSource(std::move(input));
-            exitCode = interpreter().run(!options.script.empty());
-        } else {
-            std::cerr << "cadhost: cannot open script " << options.script << "\n";
-        }
-    }
-    closeAll();
+    const int exitCode = options.worker
+                             ? runBatchWorker(options.each, options.drawings, options.report)
+                             : runCommandLine(options);
+    closeAllDocuments();
     acrxDynamicLinker->unloadAll();
     return exitCode;
 }

@@ -35,7 +35,7 @@ SystemVariables::SystemVariables() {
 void SystemVariables::addStored(const std::string& name, VariableValue initial,
                                 std::function<std::string(const VariableValue&)> check) {
     const std::string key = upperCase(name);
-    variables_[key] = Entry{{initial, {}, {}}, initial};
+    variables_[key] = Entry{{initial, {}, {}}, initial, true};
     Entry& entry = variables_[key];
     entry.variable.get = [&entry] { return entry.stored; };
     entry.variable.set = [&entry, check](const VariableValue& value) {
@@ -49,7 +49,7 @@ void SystemVariables::addStored(const std::string& name, VariableValue initial,
 
 void SystemVariables::add(const std::string& name, SystemVariable variable) {
     VariableValue initial = variable.initial;
-    variables_[upperCase(name)] = Entry{std::move(variable), std::move(initial)};
+    variables_[upperCase(name)] = Entry{std::move(variable), std::move(initial), false};
 }
 
 SystemVariables::Entry* SystemVariables::find(const std::string& name) {
@@ -103,6 +103,24 @@ std::string SystemVariables::setFromText(const std::string& name, const std::str
 int SystemVariables::getInt(const std::string& name) const {
     std::optional<VariableValue> value = get(name);
     return value && std::holds_alternative<int>(*value) ? std::get<int>(*value) : 0;
+}
+
+std::map<std::string, VariableValue> SystemVariables::storedValues() const {
+    std::map<std::string, VariableValue> values;
+    for (const auto& [name, entry] : variables_) {
+        if (entry.keptHere) {
+            values[name] = entry.stored;
+        }
+    }
+    return values;
+}
+
+void SystemVariables::restoreStored(const std::map<std::string, VariableValue>& values) {
+    for (const auto& [name, value] : values) {
+        if (Entry* entry = find(name); entry && entry->keptHere) {
+            entry->stored = value;
+        }
+    }
 }
 
 SystemVariables& systemVariables() {

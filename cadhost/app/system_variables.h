@@ -36,10 +36,17 @@ class SystemVariables {
     std::string setFromText(const std::string& name, const std::string& text);
     int getInt(const std::string& name) const;
 
+    // The values of the variables the registry keeps itself (the application's settings, not
+    // the drawing's), and setting them back: a batch gives each drawing's script the same
+    // settings, whichever scripts ran before it in the same process.
+    std::map<std::string, VariableValue> storedValues() const;
+    void restoreStored(const std::map<std::string, VariableValue>& values);
+
   private:
     struct Entry {
         SystemVariable variable;
         VariableValue stored;
+        bool keptHere = false;  // added with addStored
     };
     Entry* find(const std::string& name);
     const Entry* find(const std::string& name) const;

@@ -1,5 +1,6 @@
 #include "cadhost/app/variable_commands.h"
 
+#include "cadhost/app/batch_worker.h"
 #include "cadhost/app/command_line.h"
 #include "cadhost/app/drawing_space.h"
 #include "cadhost/app/host_registration.h"
@@ -112,6 +113,8 @@ void addHostVariables() {
                    ? std::string("SDI can be set to 1 only while one drawing is open.")
                    : std::string();
     });
+    // The report part of a batch worker, for scripts and modules to write to.
+    variables.add("BATCHREPORT", {std::string(), [] { return VariableValue(batchReport()); }, {}});
     variables.add("CPROFILE", {std::string(), [] { return currentProfileName(); }, {}});
     variables.add("DWGNAME", {std::string(),
                               [] {

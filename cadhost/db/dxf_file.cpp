@@ -77,8 +77,7 @@ void syncFolder(const std::filesystem::path& folder) {
 
 // Makes `bak` a copy of `path`: a hard link where the file system has them.
 void keepBackup(const std::filesystem::path& path, const std::filesystem::path& bak) {
-    std::filesystem::path linkName = bak;
-    linkName += ".tmp-" + std::to_string(::getpid());
+    const std::filesystem::path linkName = saveTemporaries(path, ::getpid())[1];
     ::unlink(linkName.c_str());
     if (::link(path.c_str(), linkName.c_str()) == 0) {
         if (::rename(linkName.c_str(), bak.c_str()) != 0) {
@@ -131,10 +130,18 @@ FileBytes readWholeFile(const std::filesystem::path& path) {
     return file;
 }
 
+std::vector<std::filesystem::path> saveTemporaries(const std::filesystem::path& path, int pid) {
+    const std::string suffix = ".tmp-" + std::to_string(pid);
+    std::filesystem::path temporary = path;
+    std::filesystem::path backupLink = path;
+    temporary += suffix;
+    backupLink += ".bak" + suffix;
+    return {temporary, backupLink};
+}
+
 void writeFileAtomically(const std::filesystem::path& path,
                          const std::function<void(const ByteSink&)>& produce) {
-    std::filesystem::path temporary = path;
-    temporary += ".tmp-" + std::to_string(::getpid());
+    const std::filesystem::path temporary = saveTemporaries(path, ::getpid())[0];
     std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
 
     struct stat previous {};

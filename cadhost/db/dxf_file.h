@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 namespace cadhost::dxf {
 
@@ -29,5 +30,10 @@ FileBytes readWholeFile(const std::filesystem::path& path);
 // DxfError on failure, after removing the temporary file.
 void writeFileAtomically(const std::filesystem::path& path,
                          const std::function<void(const ByteSink&)>& produce);
+
+// The files that a save of `path` by process `pid` writes beside it before renaming them into
+// place: the new file and the link that becomes the backup. A process that dies while saving
+// leaves them behind; no other process uses these names.
+std::vector<std::filesystem::path> saveTemporaries(const std::filesystem::path& path, int pid);
 
 }  // namespace cadhost::dxf

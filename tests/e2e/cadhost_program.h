@@ -50,6 +50,13 @@ class CadhostProgram : public ::testing::Test {
                      " " + arguments + " < stdin.txt");
     }
 
+    // Runs cadhost in the scratch folder with no input; its standard error goes to the file
+    // errorFile there, so the output is standard output alone.
+    ProgramRun cadhostApart(const std::string& arguments, const std::string& errorFile) const {
+        return shell("{ " + quoted(CADHOST_PROGRAM) + " --prefix " + quoted(prefix()) + " " +
+                     arguments + " 2>" + quoted(errorFile) + " </dev/null; }");
+    }
+
     // Runs a Python script with the system's Python (the one ezdxf is installed for).
     ProgramRun python(const std::string& script, const std::string& arguments) const {
         return shell("/usr/bin/python3 " + quoted(script) + " " + arguments);
