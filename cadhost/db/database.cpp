@@ -60,17 +60,8 @@ Acad::ErrorStatus AcDbDatabase::readDxfFile(const char* fileName) {
         state_->lastMessage = std::string("cannot find ") + fileName;
         return Acad::eFileNotFound;
     }
-    try {
-        state_->setDocument(cadhost::dxf::Document::load(fileName));
-    } catch (const cadhost::dxf::DxfError& error) {
-        state_->lastMessage = error.what();
-        return error.place() == cadhost::dxf::DxfError::Place::None ? Acad::eFileAccessErr
-                                                                    : Acad::eBadDxfSequence;
-    }
-    state_->fileName = fileName;
-    state_->fileNameText = fileName;
-    state_->lastMessage.clear();
-    return Acad::eOk;
+    return cadhost::db::readDocument(
+        *state_, [fileName] { return cadhost::dxf::Document::load(fileName); }, fileName);
 }
 
 Acad::ErrorStatus AcDbDatabase::saveAs(const char* fileName) {

@@ -15,6 +15,37 @@ DatabaseState::DatabaseState(AcDbDatabase& owner) : database(owner), transaction
 
 DatabaseState::~DatabaseState() = default;
 
+Acad::ErrorStatus readDocument(DatabaseState& state, const std::function<dxf::Document()>& load,
+                               const std::filesystem::path& fileName) {
+    try {
+        state.setDocument(load());
+    } catch (const dxf::DxfError& error) {
+        state.lastMessage = error.what();
+        return error.place() == dxf::DxfError::Place::None ? Acad::eFileAccessErr
+                                                           : Acad::eBadDxfSequence;
+    }
+    state.fileName = fileName;
+    state.fileNameText = fileName.string();
+    state.lastMessage.clear();
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus readDwgDrawing(AcDbDatabase& database, std::string dxf,
+                                 const std::filesystem::path& dwgFile,
+                                 std::vector<std::string> leftOut) {
+    DatabaseState& state = database.state();
+    if (state.document) {
+        return Acad::eAlreadyInDb;
+    }
+    const Acad::ErrorStatus es = readDocument(
+        state, [&dxf] { return dxf::Document::fromBytes(std::move(dxf)); }, dwgFile);
+    if (es == Acad::eOk) {
+        state.dwgLeftOut = std::move(leftOut);
+        state.fromDwg = true;
+    }
+    return es;
+}
+
 void DatabaseState::setDocument(dxf::Document doc) {
     document.emplace(std::move(doc));
     savedRevision = document->revision();

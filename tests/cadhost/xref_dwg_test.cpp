@@ -1,0 +1,225 @@
+// DWG xrefs read through the helper process: real DWG drawings load as xrefs with their layers,
+// blocks and model space, one helper serves a whole pass, and the helper's faults (no Node, no
+// script, a crash, a hang, nonsense, a damaged file) fail one read with a reason and never take
+// the host down.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+
+#include "cadhost/db/database_state.h"
+#include "cadhost/sdk/dbents.h"
+#include "cadhost/xref/dwg_reader.h"
+#include "db_test_support.h"
+#include "dxf_test_support.h"
+#include "platform/host_path.h"
+#include "support/temp_prefix.h"
+#include "xref_test_support.h"
+
+namespace {
+
+using cadhost::xref::DwgReader;
+using testing::AllOf;
+using testing::Contains;
+using testing::HasSubstr;
+using xreftest::loadedOf;
+using xreftest::statusOf;
+
+const std::filesystem::path kDwgData = std::filesystem::path(DXF_TEST_SOURCE_DIR) / "data/dwg";
+
+// The drawings of make_dwg_fixtures.py in a fresh prefix, the host drawing read with its xrefs.
+struct DwgFixtures {
+    DwgFixtures() : folder(prefix.scratch() / "drawings") {
+        int status = 0;
+        dxftest::runPython("make_dwg_fixtures.py", {folder.string(), kDwgData.string()}, status);
+        if (status != 0) {
+            throw std::runtime_error("make_dwg_fixtures.py failed");
+        }
+    }
+    void open() {
+        db = std::make_unique<AcDbDatabase>(false);
+        if (db->readDxfFile((folder / "host.dxf").c_str()) != Acad::eOk) {
+            throw std::runtime_error("cannot read host.dxf");
+        }
+        xrefs = std::make_unique<cadhost::xref::DrawingXrefs>(
+            *db, cadhost::xref::SearchPath{},
+            [this](const std::string& text) { messages.push_back(text); });
+        xrefs->update();
+    }
+    testsupport::TempPrefix prefix;
+    std::filesystem::path folder;
+    std::unique_ptr<AcDbDatabase> db;
+    std::vector<std::string> messages;
+    std::unique_ptr<cadhost::xref::DrawingXrefs> xrefs;
+};
+
+// The DXF types of a block's entities, counted.
+std::map<std::string, int> entityTypes(AcDbDatabase& db, const char* block) {
+    std::map<std::string, int> types;
+    AcDbBlockTableRecord* record = nullptr;
+    if (acdbOpenObject(record, dbtest::blockId(db, block), AcDb::kForRead) != Acad::eOk) {
+        return types;
+    }
+    AcDbBlockTableRecordIterator* it = nullptr;
+    record->newIterator(it);
+    for (; !it->done(); it->step()) {
+        AcDbEntity* entity = nullptr;
+        if (it->getEntity(entity, AcDb::kForRead) == Acad::eOk) {
+            ++types[entity->dxfType()];
+            entity->close();
+        }
+    }
+    delete it;
+    record->close();
+    return types;
+}
+
+bool hasLayer(AcDbDatabase& db, const char* name) {
+    return !dbtest::layerId(db, name).isNull();
+}
+
+// A helper that is a shell script standing in for Node and our script.
+DwgReader::Setup fakeHelper(const testsupport::TempDir& dir, const std::string& body,
+                            std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+    const std::filesystem::path script = dir.path() / "helper.sh";
+    std::ofstream(script) << body << "\n";
+    return {"/bin/sh", script, limit};
+}
+
+TEST(DwgXrefs, RealDrawingsLoadWithTheirLayersBlocksAndModelSpace) {
+    DwgFixtures fixtures;
+    fixtures.open();
+    AcDbDatabase& db = *fixtures.db;
+    for (const char* name : {"ARC", "EXAMPLE", "DOOR", "LINE", "PLAIN", "CIRCLE"}) {
+        EXPECT_EQ(statusOf(db, name), AcDb::kXrfResolved) << name;
+    }
+    EXPECT_EQ(statusOf(db, "DAMAGED"), AcDb::kXrfUnresolved);
+
+    AcDbDatabase* example = loadedOf(db, "EXAMPLE");
+    ASSERT_NE(example, nullptr);
+    EXPECT_TRUE(example->state().fromDwg);
+    EXPECT_TRUE(hasLayer(*example, "Tavolo 2"));
+    EXPECT_TRUE(hasLayer(*example, "Tavolo 3"));
+    EXPECT_FALSE(dbtest::blockId(*example, "bloko").isNull());
+    EXPECT_FALSE(dbtest::blockId(*example, "CIRKLO_PUNKTOJ").isNull());
+    // Model space as the library reads it (63 entities), less the types the host does not
+    // take from DWG drawings, which are named.
+    const auto types = entityTypes(*example, "*Model_Space");
+    EXPECT_EQ(types.at("LINE"), 8);
+    EXPECT_EQ(types.at("LWPOLYLINE"), 11);
+    EXPECT_EQ(types.at("INSERT"), 10);
+    EXPECT_EQ(types.at("TEXT"), 2);
+    EXPECT_EQ(types.at("SPLINE"), 2);
+    EXPECT_EQ(types.count("XLINE"), 0u);
+    EXPECT_THAT(example->state().dwgLeftOut, AllOf(Contains("XLINE"), Contains("3DSOLID")));
+    // The block the inserts use holds its entities.
+    EXPECT_FALSE(entityTypes(*example, "bloko").empty());
+
+    AcDbDatabase* door = loadedOf(db, "DOOR");
+    ASSERT_NE(door, nullptr);
+    EXPECT_TRUE(hasLayer(*door, "R-DOOR-OTLN"));
+    EXPECT_EQ(entityTypes(*door, "*Model_Space"),
+              (std::map<std::string, int>{{"LINE", 16}, {"TEXT", 1}}));
+    EXPECT_TRUE(door->state().dwgLeftOut.empty());
+
+    // The DWG xref nested in a DXF xref was found beside it and loaded.
+    AcDbDatabase* circle = loadedOf(db, "CIRCLE");
+    ASSERT_NE(circle, nullptr);
+    EXPECT_EQ(entityTypes(*circle, "*Model_Space"), (std::map<std::string, int>{{"CIRCLE", 1}}));
+
+    // Only the damaged file has something to say, and it names the file.
+    ASSERT_EQ(fixtures.messages.size(), 1u);
+    EXPECT_THAT(fixtures.messages[0],
+                AllOf(HasSubstr("DAMAGED"), HasSubstr("damaged.dwg"), HasSubstr("DWG library")));
+}
+
+TEST(DwgXrefs, WithoutNodeOrTheScriptTheyStayUnresolvedNamingWhatIsMissing) {
+    DwgFixtures fixtures;
+    struct Env {
+        Env(const char* variable, const char* value) : name(variable) { setenv(name, value, 1); }
+        ~Env() { unsetenv(name); }
+        const char* name;
+    };
+    {
+        Env node("CADHOST_NODE", "/nonexistent/node");
+        fixtures.open();
+        EXPECT_EQ(statusOf(*fixtures.db, "ARC"), AcDb::kXrfUnresolved);
+        EXPECT_EQ(statusOf(*fixtures.db, "PLAIN"), AcDb::kXrfResolved);  // DXF: as before
+        EXPECT_THAT(fixtures.messages,
+                    Contains(AllOf(HasSubstr("arc.dwg"), HasSubstr("Node.js is not installed"),
+                                   HasSubstr("/nonexistent/node"))));
+    }
+    fixtures.xrefs.reset();
+    fixtures.messages.clear();
+    {
+        Env script("CADHOST_DWG_READER", "/nonexistent/dwg_reader.mjs");
+        fixtures.open();
+        EXPECT_EQ(statusOf(*fixtures.db, "LINE"), AcDb::kXrfUnresolved);
+        EXPECT_THAT(fixtures.messages,
+                    Contains(AllOf(HasSubstr("line.dwg"), HasSubstr("DWG reader is not installed"),
+                                   HasSubstr("/nonexistent/dwg_reader.mjs"))));
+    }
+}
+
+TEST(DwgReader, OneProcessReadsManyDrawingsAndSurvivesTheLibrarysFaults) {
+    // Read one after the other in one WebAssembly instance, the third of these fails in the
+    // library; the helper reads it again in a fresh instance.
+    DwgReader reader;
+    for (const char* name :
+         {"2004-circle.dwg", "2010-circle.dwg", "2013-Arc.dwg", "2018-Line.dwg", "r14-v.dwg"}) {
+        std::string reason;
+        const auto drawing = reader.read(kDwgData / name, reason);
+        ASSERT_TRUE(drawing) << name << ": " << reason;
+        EXPECT_THAT(drawing->dxf, AllOf(HasSubstr("ENTITIES"), HasSubstr("EOF")));
+    }
+    // A file the library rejects and one that is not there fail alone.
+    std::string reason;
+    EXPECT_FALSE(reader.read("/etc/hostname", reason));
+    EXPECT_THAT(reason, HasSubstr("cannot read it"));
+    EXPECT_FALSE(reader.read("/nonexistent.dwg", reason));
+    EXPECT_THAT(reason, HasSubstr("ENOENT"));
+    EXPECT_TRUE(reader.read(kDwgData / "2013-Arc.dwg", reason)) << reason;
+    EXPECT_EQ(reader.starts(), 1);
+}
+
+TEST(DwgReader, AHelperThatDiesHangsOrTalksNonsenseFailsThatReadAndIsReplaced) {
+    testsupport::TempDir dir;
+    std::string reason;
+    {
+        DwgReader crashing(fakeHelper(dir, "exit 7"));
+        EXPECT_FALSE(crashing.read("/any.dwg", reason));
+        EXPECT_THAT(reason, HasSubstr("stopped (exit code 7)"));
+        EXPECT_FALSE(crashing.read("/any.dwg", reason));
+        EXPECT_EQ(crashing.starts(), 2);  // a fresh process for the next read
+    }
+    {
+        DwgReader killed(fakeHelper(dir, "kill -SEGV $$"));
+        EXPECT_FALSE(killed.read("/any.dwg", reason));
+        EXPECT_THAT(reason, HasSubstr("signal 11"));
+    }
+    {
+        const auto before = std::chrono::steady_clock::now();
+        DwgReader hanging(fakeHelper(dir, "exec sleep 60", std::chrono::milliseconds(300)));
+        EXPECT_FALSE(hanging.read("/any.dwg", reason));
+        EXPECT_THAT(reason, HasSubstr("did not finish within 300 ms"));
+        EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(10));
+    }
+    {
+        // A length of about 1.9 GB: refused, not allocated.
+        DwgReader nonsense(fakeHelper(dir, "printf 'garbage' >&3; exec cat >/dev/null"));
+        EXPECT_FALSE(nonsense.read("/any.dwg", reason));
+        EXPECT_THAT(reason, HasSubstr("nonsense"));
+    }
+    {
+        // A well-framed answer of neither kind.
+        DwgReader odd(fakeHelper(dir, "printf '\\003\\000\\000\\000abc' >&3; exec cat >/dev/null"));
+        EXPECT_FALSE(odd.read("/any.dwg", reason));
+        EXPECT_THAT(reason, HasSubstr("nonsense"));
+    }
+}
+
+}  // namespace
