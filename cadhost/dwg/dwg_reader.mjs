@@ -255,6 +255,35 @@ const writers = {
         dxf.integer(70, e.flags & 15);
         if (e.text.valign) dxf.integer(74, e.text.valign);
     },
+    HATCH(dxf, e) {
+        dxf.tag(100, 'AcDbHatch');
+        dxf.point(10, { x: 0, y: 0, z: e.elevation ?? 0 });
+        dxf.point(210, hasExtrusion(e) ? e.extrusionDirection : { x: 0, y: 0, z: 1 });
+        const solid = e.solidFill === 1;
+        dxf.tag(2, solid ? 'SOLID' : (e.patternName || 'ANSI31'));
+        dxf.integer(70, solid ? 1 : 0);
+        dxf.integer(71, 0);  // the boundary objects it followed are not carried over
+        dxf.integer(91, e.boundaryPaths.length);
+        for (const path of e.boundaryPaths) hatchPath(dxf, path);
+        dxf.integer(75, e.hatchStyle ?? 0);
+        dxf.integer(76, e.patternType ?? 1);
+        if (!solid) {
+            dxf.tag(52, (e.patternAngle ?? 0) * kDegrees);
+            dxf.tag(41, e.patternScale || 1);
+            dxf.integer(77, 0);
+            const lines = e.definitionLines ?? [];
+            dxf.integer(78, lines.length);
+            for (const line of lines) {
+                dxf.tag(53, line.angle * kDegrees);
+                dxf.point(43, line.base, false);
+                dxf.tag(45, line.offset.x);
+                dxf.tag(46, line.offset.y);
+                dxf.integer(79, line.dashLengths.length);
+                for (const dash of line.dashLengths) dxf.tag(49, dash);
+            }
+        }
+        dxf.integer(98, 0);
+    },
     MTEXT(dxf, e) {
         dxf.tag(100, 'AcDbMText');
         dxf.point(10, e.insertionPoint);
@@ -271,6 +300,59 @@ const writers = {
         if (e.lineSpacing) dxf.tag(44, e.lineSpacing);
     },
 };
+
+// One boundary path of a hatch: a polyline, or edges (line, arc, elliptic arc, spline).
+function hatchPath(dxf, path) {
+    const flag = path.boundaryPathTypeFlag ?? 0;
+    dxf.integer(92, flag);
+    if (flag & 2) {
+        const bulged = path.vertices.some((v) => v.bulge);
+        dxf.integer(72, bulged ? 1 : 0);
+        dxf.integer(73, path.isClosed ? 1 : 0);
+        dxf.integer(93, path.vertices.length);
+        for (const v of path.vertices) {
+            dxf.point(10, v, false);
+            if (bulged) dxf.tag(42, v.bulge ?? 0);
+        }
+    } else {
+        dxf.integer(93, path.edges.length);
+        for (const edge of path.edges) {
+            dxf.integer(72, edge.type);
+            if (edge.type === 1) {
+                dxf.point(10, edge.start, false);
+                dxf.point(11, edge.end, false);
+            } else if (edge.type === 2 || edge.type === 3) {
+                dxf.point(10, edge.center, false);
+                if (edge.type === 3) dxf.point(11, edge.end, false);
+                dxf.tag(40, edge.type === 2 ? edge.radius : edge.lengthOfMinorAxis);
+                dxf.tag(50, edge.startAngle * kDegrees);
+                dxf.tag(51, edge.endAngle * kDegrees);
+                dxf.integer(73, edge.isCCW === false ? 0 : 1);
+            } else {
+                const weights = edge.controlPoints.some((p) => p.weight !== undefined);
+                dxf.integer(94, edge.degree);
+                dxf.integer(73, weights ? 1 : 0);
+                dxf.integer(74, edge.isPeriodic ? 1 : 0);
+                dxf.integer(95, edge.knots.length);
+                dxf.integer(96, edge.controlPoints.length);
+                for (const k of edge.knots) dxf.tag(40, k);
+                for (const p of edge.controlPoints) {
+                    dxf.point(10, p, false);
+                    if (weights) dxf.tag(42, p.weight ?? 1);
+                }
+            }
+        }
+    }
+    dxf.integer(97, 0);
+}
+
+// A dimension is kept as what it shows: a reference to its block of lines, arrows and text.
+function writeDimension(dxf, e, owner, paper) {
+    entityHead(dxf, e, 'INSERT', owner, paper);
+    dxf.tag(100, 'AcDbBlockReference');
+    dxf.tag(2, e.name);
+    dxf.point(10, { x: 0, y: 0, z: 0 });
+}
 
 function writePolyline(dxf, e, owner, paper) {
     const is3d = e.type === 'POLYLINE3D';
@@ -334,6 +416,11 @@ function writeEntity(dxf, e, owner, paper) {
     }
     if (e.type === 'INSERT') {
         writeInsert(dxf, e, owner, paper);
+        return true;
+    }
+    if (e.type === 'DIMENSION') {
+        if (!e.name) return false;
+        writeDimension(dxf, e, owner, paper);
         return true;
     }
     const writer = writers[e.type];

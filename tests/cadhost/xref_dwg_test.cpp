@@ -14,6 +14,7 @@
 #include "cadhost/db/database_state.h"
 #include "cadhost/sdk/dbents.h"
 #include "cadhost/xref/dwg_reader.h"
+#include "cadhost/xref/xref_operations.h"
 #include "db_test_support.h"
 #include "dxf_test_support.h"
 #include "platform/host_path.h"
@@ -31,6 +32,27 @@ using xreftest::statusOf;
 
 const std::filesystem::path kDwgData = std::filesystem::path(DXF_TEST_SOURCE_DIR) / "data/dwg";
 
+// dwg_compare.py's report: the DXF drawing's block against the DWG drawing's model space as the
+// DWG library reads it.
+std::string compared(const std::filesystem::path& dxf, const std::string& block,
+                     const std::filesystem::path& dwg) {
+    int status = 0;
+    std::string report = dxftest::runPython(
+        "dwg_compare.py", {dxf.string(), block, dwg.string(), DWG_READER_DIR}, status);
+    EXPECT_EQ(status, 0) << report;
+    return report;
+}
+
+std::string runHost(const testsupport::TempPrefix& prefix, const std::string& script) {
+    const std::filesystem::path file = prefix.scratch() / "session.scr";
+    std::ofstream(file) << script;
+    int status = 0;
+    return dxftest::runCommand(std::string(CADHOST_PROGRAM) + " --prefix " +
+                                   dxftest::shellQuote(prefix.root().string()) + " -b " +
+                                   dxftest::shellQuote(file.string()) + " 2>&1",
+                               status);
+}
+
 // The drawings of make_dwg_fixtures.py in a fresh prefix, the host drawing read with its xrefs.
 struct DwgFixtures {
     DwgFixtures() : folder(prefix.scratch() / "drawings") {
@@ -40,10 +62,11 @@ struct DwgFixtures {
             throw std::runtime_error("make_dwg_fixtures.py failed");
         }
     }
-    void open() {
+    void open(const std::string& name = "host.dxf") {
+        xrefs.reset();
         db = std::make_unique<AcDbDatabase>(false);
-        if (db->readDxfFile((folder / "host.dxf").c_str()) != Acad::eOk) {
-            throw std::runtime_error("cannot read host.dxf");
+        if (db->readDxfFile((folder / name).c_str()) != Acad::eOk) {
+            throw std::runtime_error("cannot read " + name);
         }
         xrefs = std::make_unique<cadhost::xref::DrawingXrefs>(
             *db, cadhost::xref::SearchPath{},
@@ -111,7 +134,7 @@ TEST(DwgXrefs, RealDrawingsLoadWithTheirLayersBlocksAndModelSpace) {
     const auto types = entityTypes(*example, "*Model_Space");
     EXPECT_EQ(types.at("LINE"), 8);
     EXPECT_EQ(types.at("LWPOLYLINE"), 11);
-    EXPECT_EQ(types.at("INSERT"), 10);
+    EXPECT_EQ(types.at("INSERT"), 19);  // 10, and 9 dimensions as their blocks
     EXPECT_EQ(types.at("TEXT"), 2);
     EXPECT_EQ(types.at("SPLINE"), 2);
     EXPECT_EQ(types.count("XLINE"), 0u);
@@ -165,6 +188,64 @@ TEST(DwgXrefs, WithoutNodeOrTheScriptTheyStayUnresolvedNamingWhatIsMissing) {
     }
 }
 
+TEST(DwgXrefs, BindCopiesTheDrawingAsTheLibraryReadsItAndRefusesTypesItLeftOut) {
+    DwgFixtures fixtures;
+    fixtures.open();
+    const std::filesystem::path before = fixtures.folder / "before.dxf";
+    ASSERT_EQ(fixtures.db->saveAs(before.c_str()), Acad::eOk);  // with its nested record
+    const std::string beforeBytes = dxftest::readBytes(before);
+    fixtures.open("before.dxf");
+    AcDbDatabase& db = *fixtures.db;
+
+    // EXAMPLE holds XLINE, RAY, 3DSOLID ... which the reader leaves out: refused, unchanged.
+    fixtures.messages.clear();
+    EXPECT_EQ(bindXref(*fixtures.xrefs, "EXAMPLE", cadhost::xref::BindKind::Insert),
+              Acad::eNotApplicable);
+    EXPECT_THAT(fixtures.messages, Contains(AllOf(HasSubstr("EXAMPLE"), HasSubstr("XLINE"),
+                                                  HasSubstr("3DSOLID"), HasSubstr("RAY"))));
+    EXPECT_EQ(statusOf(db, "EXAMPLE"), AcDb::kXrfResolved);
+    ASSERT_EQ(db.save(), Acad::eOk);
+    EXPECT_EQ(dxftest::readBytes(before), beforeBytes);
+
+    EXPECT_EQ(bindXref(*fixtures.xrefs, "DOOR", cadhost::xref::BindKind::Insert), Acad::eOk);
+    EXPECT_EQ(bindXref(*fixtures.xrefs, "ARC", cadhost::xref::BindKind::Prefixed), Acad::eOk);
+    EXPECT_EQ(statusOf(db, "DOOR"), AcDb::kXrfNotAnXref);
+    const std::filesystem::path bound = fixtures.folder / "bound.dxf";
+    ASSERT_EQ(db.saveAs(bound.c_str()), Acad::eOk);
+    const std::string door = compared(bound, "DOOR", kDwgData / "r14-v.dwg");
+    EXPECT_THAT(door, HasSubstr(R"("audit_errors": [], "compared": {"LINE": 16, "TEXT": 1}, )"
+                                R"("differences": [])"));
+    const std::string arc = compared(bound, "ARC", kDwgData / "2013-Arc.dwg");
+    EXPECT_THAT(arc, HasSubstr(R"("audit_errors": [], "compared": {"ARC": 1}, )"
+                               R"("differences": [])"));
+}
+
+TEST(DwgXrefs, OpenedDwgIsReadOnlyAndSavesAsDxfOnly) {
+    testsupport::TempPrefix prefix;
+    const std::filesystem::path dwg = prefix.scratch() / "example.dwg";
+    std::filesystem::copy_file(kDwgData / "example_2000.dwg", dwg);
+    const std::string dwgBytes = dxftest::readBytes(dwg);
+    const std::filesystem::path dxf = prefix.scratch() / "example.dxf";
+    // SAVE asks for a name, as for any read-only drawing; the DWG file's own is refused.
+    const std::string output =
+        runHost(prefix, "OPEN\n" + dwg.string() + "\nSAVE\n" + dwg.string() + "\nQUIT\n") +
+        runHost(prefix, "OPEN\n" + dwg.string() + "\nSAVEAS\n" + dxf.string() + "\nQUIT\n");
+    EXPECT_THAT(output, HasSubstr("is a DWG drawing: it is open read-only and can be saved as "
+                                  "DXF only"));
+    EXPECT_THAT(output, AllOf(HasSubstr("Not read from it"), HasSubstr("XLINE")));
+    EXPECT_THAT(output, HasSubstr("saved as DXF only (give a name ending in .dxf)"));
+    EXPECT_EQ(dxftest::readBytes(dwg), dwgBytes);  // SAVE did not write DXF into the DWG file
+    ASSERT_TRUE(std::filesystem::exists(dxf)) << output;
+    // Every entity of the types the reader takes, as the library reads it, and ezdxf-clean.
+    const std::string report = compared(dxf, "*Model_Space", kDwgData / "example_2000.dwg");
+    EXPECT_THAT(report, HasSubstr(R"("audit_errors": [], )"));
+    EXPECT_THAT(report, HasSubstr(R"("differences": [])"));
+    EXPECT_THAT(report, HasSubstr(R"("compared": {"3DFACE": 2, "ARC": 2, "ATTDEF": 2, )"
+                                  R"("DIMENSION": 9, "ELLIPSE": 1, "HATCH": 1, "INSERT": 10, )"
+                                  R"("LINE": 8, "LWPOLYLINE": 11, "MTEXT": 1, "POINT": 1, )"
+                                  R"("POLYLINE3D": 1, "SOLID": 1, "SPLINE": 2, "TEXT": 2})"));
+}
+
 TEST(DwgReader, OneProcessReadsManyDrawingsAndSurvivesTheLibrarysFaults) {
     // Read one after the other in one WebAssembly instance, the third of these fails in the
     // library; the helper reads it again in a fresh instance.
@@ -190,14 +271,14 @@ TEST(DwgReader, AHelperThatDiesHangsOrTalksNonsenseFailsThatReadAndIsReplaced) {
     testsupport::TempDir dir;
     std::string reason;
     {
-        DwgReader crashing(fakeHelper(dir, "exit 7"));
+        DwgReader crashing(fakeHelper(dir, "head -c 1 >/dev/null; exit 7"));
         EXPECT_FALSE(crashing.read("/any.dwg", reason));
         EXPECT_THAT(reason, HasSubstr("stopped (exit code 7)"));
         EXPECT_FALSE(crashing.read("/any.dwg", reason));
         EXPECT_EQ(crashing.starts(), 2);  // a fresh process for the next read
     }
     {
-        DwgReader killed(fakeHelper(dir, "kill -SEGV $$"));
+        DwgReader killed(fakeHelper(dir, "head -c 1 >/dev/null; kill -SEGV $$"));
         EXPECT_FALSE(killed.read("/any.dwg", reason));
         EXPECT_THAT(reason, HasSubstr("signal 11"));
     }
