@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <random>
 
 #include "cadhost/db/database_state.h"
 #include "cadhost/sdk/dbents.h"
@@ -301,6 +302,65 @@ TEST(DwgReader, AHelperThatDiesHangsOrTalksNonsenseFailsThatReadAndIsReplaced) {
         EXPECT_FALSE(odd.read("/any.dwg", reason));
         EXPECT_THAT(reason, HasSubstr("nonsense"));
     }
+}
+
+// Damaged DWG bytes, made from real drawings by seeded cuts, flipped bytes and overwritten runs:
+// each read ends within the time limit with a drawing the host can read or with a reason, and
+// the helper still reads a sound drawing afterwards.
+TEST(DwgReader, DamagedDrawingsGiveADrawingOrAReasonAndNeverStopTheHost) {
+    testsupport::TempDir dir;
+    const auto limit = std::chrono::seconds(20);
+    DwgReader reader({DwgReader::defaultSetup().node, DwgReader::defaultSetup().script, limit});
+    int drawings = 0;
+    int refused = 0;
+    for (const char* name : {"r14-v.dwg", "2018-Line.dwg", "example_2000.dwg"}) {
+        const std::string original = dxftest::readBytes(kDwgData / name);
+        for (unsigned seed = 0; seed < 8; ++seed) {
+            std::mt19937 random(seed);
+            std::string bytes = original;
+            auto at = [&](std::size_t size) {
+                return std::uniform_int_distribution<std::size_t>(0, size - 1)(random);
+            };
+            switch (seed % 4) {
+                case 0:  // cut short
+                    bytes.resize(at(bytes.size()));
+                    break;
+                case 1:  // bytes flipped all over
+                    for (int i = 0; i < 32; ++i) {
+                        bytes[at(bytes.size())] ^= static_cast<char>(1 + at(255));
+                    }
+                    break;
+                case 2:  // a run overwritten near the start, where the section map lies
+                    for (std::size_t i = 0, from = 6 + at(250); i < 64 && from + i < bytes.size();
+                         ++i) {
+                        bytes[from + i] = static_cast<char>(at(256));
+                    }
+                    break;
+                default:  // the release mark kept, the rest noise
+                    for (std::size_t i = 6; i < bytes.size(); ++i) {
+                        bytes[i] = static_cast<char>(at(256));
+                    }
+            }
+            const std::filesystem::path file = dir.path() / "damaged.dwg";
+            dxftest::writeBytes(file, bytes);
+            std::string reason;
+            const auto start = std::chrono::steady_clock::now();
+            std::unique_ptr<AcDbDatabase> db = cadhost::xref::readDwgDatabase(file, reader, reason);
+            EXPECT_LT(std::chrono::steady_clock::now() - start, limit + std::chrono::seconds(5));
+            if (db) {
+                ++drawings;
+                EXPECT_FALSE(dbtest::blockId(*db, "*Model_Space").isNull()) << name << seed;
+            } else {
+                ++refused;
+                EXPECT_FALSE(reason.empty()) << name << seed;
+            }
+        }
+    }
+    EXPECT_EQ(drawings + refused, 24);
+    EXPECT_GT(refused, 0);
+    std::string reason;
+    EXPECT_TRUE(cadhost::xref::readDwgDatabase(kDwgData / "2013-Arc.dwg", reader, reason))
+        << reason;
 }
 
 }  // namespace
