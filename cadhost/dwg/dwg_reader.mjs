@@ -644,34 +644,26 @@ function toDxf(db, paths) {
     return { text: dxf.text() + body.text() + objects(records), skipped: [...skipped].sort() };
 }
 
+function dictionary(dxf, handle, owner, entries) {
+    dxf.tag(0, 'DICTIONARY');
+    dxf.tag(5, handle);
+    dxf.tag(330, owner);
+    dxf.tag(100, 'AcDbDictionary');
+    dxf.integer(281, 1);
+    for (const [name, entry] of entries) {
+        dxf.tag(3, name);
+        dxf.tag(350, entry);
+    }
+}
+
 // The dictionaries and the two layouts every drawing has.
 function objects(records) {
     const dxf = new Dxf();
     dxf.tag(0, 'SECTION');
     dxf.tag(2, 'OBJECTS');
-    dxf.tag(0, 'DICTIONARY');
-    dxf.tag(5, 'C');
-    dxf.tag(330, '0');
-    dxf.tag(100, 'AcDbDictionary');
-    dxf.integer(281, 1);
-    dxf.tag(3, 'ACAD_GROUP');
-    dxf.tag(350, 'D');
-    dxf.tag(3, 'ACAD_LAYOUT');
-    dxf.tag(350, '1A');
-    dxf.tag(0, 'DICTIONARY');
-    dxf.tag(5, 'D');
-    dxf.tag(330, 'C');
-    dxf.tag(100, 'AcDbDictionary');
-    dxf.integer(281, 1);
-    dxf.tag(0, 'DICTIONARY');
-    dxf.tag(5, '1A');
-    dxf.tag(330, 'C');
-    dxf.tag(100, 'AcDbDictionary');
-    dxf.integer(281, 1);
-    dxf.tag(3, 'Layout1');
-    dxf.tag(350, '1E');
-    dxf.tag(3, 'Model');
-    dxf.tag(350, '22');
+    dictionary(dxf, 'C', '0', [['ACAD_GROUP', 'D'], ['ACAD_LAYOUT', '1A']]);
+    dictionary(dxf, 'D', 'C', []);
+    dictionary(dxf, '1A', 'C', [['Layout1', '1E'], ['Model', '22']]);
     for (const [handle, name, flags, tab, block] of [
         ['22', 'Model', 1712, 0, records[0].handle],
         ['1E', 'Layout1', 688, 1, records[1].handle]]) {
