@@ -149,8 +149,8 @@ function textBody(dxf, t, subclass) {
     extrusion(dxf, t);
 }
 
-// Writers of the entity types the host takes from a DWG drawing; each returns false when the
-// entity cannot be written.
+// Writers of the entity types the host takes from a DWG drawing, each after the common part
+// that entityHead() writes.
 const writers = {
     LINE(dxf, e) {
         dxf.tag(100, 'AcDbLine');
