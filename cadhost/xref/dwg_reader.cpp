@@ -279,20 +279,20 @@ bool DwgReader::start(std::string& reason) {
     return true;
 }
 
-void DwgReader::stop(bool kill) {
+int DwgReader::stop(bool kill) {
     closeFd(requests_);
     closeFd(answers_);
-    if (pid_ <= 0) {
-        return;
-    }
     int status = 0;
+    if (pid_ <= 0) {
+        return status;
+    }
     if (!kill) {
         // Without input the helper ends by itself; give it a moment.
         for (int waited = 0; waited < 100; ++waited) {
             const pid_t done = waitpid(pid_, &status, WNOHANG);
             if (done == pid_ || (done < 0 && errno != EINTR)) {
                 pid_ = -1;
-                return;
+                return status;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
@@ -301,6 +301,7 @@ void DwgReader::stop(bool kill) {
     while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
     pid_ = -1;
+    return status;
 }
 
 bool DwgReader::answer(std::string& body, std::string& reason) {
@@ -329,16 +330,10 @@ bool DwgReader::answer(std::string& body, std::string& reason) {
             stop(true);
             return false;
         case ReadEnd::Closed:
-        case ReadEnd::Failed: {
-            closeFd(requests_);
-            closeFd(answers_);
-            int status = 0;
-            while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-            }
-            pid_ = -1;
-            reason = "the DWG reader stopped (" + exitText(status) + ")";
+        case ReadEnd::Failed:
+            // Its answers ended: it has stopped, or is stopped now should it linger.
+            reason = "the DWG reader stopped (" + exitText(stop(false)) + ")";
             return false;
-        }
     }
     return false;
 }

@@ -51,8 +51,9 @@ class DwgReader {
 
   private:
     bool start(std::string& reason);
-    // Ends the process: closes its input and waits a moment for it, then kills it.
-    void stop(bool kill);
+    // Ends the process: closes its input and waits a moment for it (unless `kill`), then kills
+    // it. Its wait status.
+    int stop(bool kill);
     bool answer(std::string& body, std::string& reason);
 
     Setup setup_;

@@ -284,6 +284,12 @@ TEST(DwgReader, AHelperThatDiesHangsOrTalksNonsenseFailsThatReadAndIsReplaced) {
         EXPECT_THAT(reason, HasSubstr("signal 11"));
     }
     {
+        // Its answers end but the process lingers: stopped all the same.
+        DwgReader lingering(fakeHelper(dir, "head -c 1 >/dev/null; exec 3>&-; exec sleep 60"));
+        EXPECT_FALSE(lingering.read("/any.dwg", reason));
+        EXPECT_THAT(reason, HasSubstr("stopped (killed by signal 9)"));
+    }
+    {
         const auto before = std::chrono::steady_clock::now();
         DwgReader hanging(fakeHelper(dir, "exec sleep 60", std::chrono::milliseconds(300)));
         EXPECT_FALSE(hanging.read("/any.dwg", reason));
