@@ -626,6 +626,14 @@ function toDxf(db, paths) {
     dxf.tag(5, body.nextHandle.toString(16).toUpperCase());
     dxf.tag(9, '$CLAYER');
     dxf.tag(8, '0');
+    // The drawing's own creation and last update (Julian days), which the xref list shows.
+    for (const name of ['TDCREATE', 'TDUPDATE']) {
+        const julian = db.header?.[name];
+        if (typeof julian === 'number' && julian > 0) {
+            dxf.tag(9, '$' + name);
+            dxf.tag(40, julian);
+        }
+    }
     dxf.tag(9, '$INSUNITS');
     dxf.integer(70, db.header?.INSUNITS ?? 0);
     dxf.tag(0, 'ENDSEC');

@@ -149,6 +149,10 @@ TEST(DwgXrefs, RealDrawingsLoadWithTheirLayersBlocksAndModelSpace) {
     EXPECT_EQ(entityTypes(*door, "*Model_Space"),
               (std::map<std::string, int>{{"LINE", 16}, {"TEXT", 1}}));
     EXPECT_TRUE(door->state().dwgLeftOut.empty());
+    short month = 0, day = 0, year = 0;
+    door->tdupdate().getDate(month, day, year);  // its own last update, as stored in it
+    EXPECT_EQ(year, 1999);
+    EXPECT_EQ(month, 11);
 
     // The DWG xref nested in a DXF xref was found beside it and loaded.
     AcDbDatabase* circle = loadedOf(db, "CIRCLE");
