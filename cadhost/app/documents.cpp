@@ -9,10 +9,12 @@
 #include "cadhost/app/interpreter.h"
 #include "cadhost/app/loaded_module.h"
 #include "cadhost/app/system_variables.h"
+#include "cadhost/db/database_state.h"
 #include "cadhost/sdk/acdocman.h"
 #include "cadhost/sdk/aced.h"
 #include "cadhost/sdk/dbapserv.h"
 #include "cadhost/sdk/rxdlinkr.h"
+#include "cadhost/xref/dwg_reader.h"
 #include "cadhost/xref/host_search.h"
 #include "platform/case_fold.h"
 #include "platform/host_path.h"
@@ -49,12 +51,20 @@ Acad::ErrorStatus AcApDocument::saveAs(const char* hostPath) {
     if (!full.ok() || !native.ok()) {
         return Acad::eInvalidInput;
     }
+    if (database_->state().fromDwg &&
+        !platform::equalsIgnoreCase(native.value.extension().string(), ".dxf")) {
+        database_->state().lastMessage =
+            "a drawing read from a DWG file is saved as DXF only "
+            "(give a name ending in .dxf)";
+        return Acad::eNotApplicable;
+    }
     const std::string folder = xrefs_->drawingFolder();
     const Acad::ErrorStatus es = database_->saveAs(native.value.c_str());
     if (es == Acad::eOk) {
         fileName_ = full.value;
         named_ = true;
         readOnly_ = false;
+        database_->state().fromDwg = false;  // it is a DXF drawing now
         // Relative xref paths start at the drawing's folder, so in a new folder they may lead
         // to other files or to none: the xrefs are found and loaded again from there. Records
         // of nested xrefs this adds are no change of the user's, as when a drawing is opened.
@@ -157,10 +167,37 @@ AcApDocument* AcApDocManager::openDocument(const std::string& hostPath, bool rea
     if (AcApDocument* open = findDocument(hostPath)) {
         return open;
     }
-    auto database = std::make_unique<AcDbDatabase>(false);
-    if (database->readDxfFile(file->nativePath.c_str()) != Acad::eOk) {
-        commandLine().print("\nCannot open " + hostPath + ": " + database->lastMessage() + "\n");
-        return nullptr;
+    std::unique_ptr<AcDbDatabase> database;
+    if (cadhost::xref::isDwgFile(file->nativePath)) {
+        // Read through the DWG reader; the host writes DXF only, so the drawing is read-only.
+        cadhost::xref::DwgReader reader;
+        std::string reason;
+        database = cadhost::xref::readDwgDatabase(file->nativePath, reader, reason);
+        if (!database) {
+            commandLine().print("\nCannot open " + hostPath + ": " + reason + "\n");
+            return nullptr;
+        }
+        commandLine().print("\n" + hostPath +
+                            " is a DWG drawing: it is open read-only and can be saved as DXF "
+                            "only (SAVEAS with a .dxf name).\n");
+        if (!database->state().dwgLeftOut.empty()) {
+            std::string types;
+            for (const std::string& type : database->state().dwgLeftOut) {
+                types += " " + type;
+            }
+            commandLine().print(
+                "\nNot read from it, of types the host does not take from DWG "
+                "drawings:" +
+                types + ".\n");
+        }
+        readOnly = true;
+    } else {
+        database = std::make_unique<AcDbDatabase>(false);
+        if (database->readDxfFile(file->nativePath.c_str()) != Acad::eOk) {
+            commandLine().print("\nCannot open " + hostPath + ": " + database->lastMessage() +
+                                "\n");
+            return nullptr;
+        }
     }
     if (*database->lastMessage()) {
         commandLine().print("\nWarning: " + hostPath + ": " + database->lastMessage() + "\n");

@@ -48,24 +48,6 @@ AcDbDatabase::~AcDbDatabase() {
     }
 }
 
-namespace {
-
-// What was mended in a damaged file, for the one warning the host prints about it.
-std::string repairNote(const std::vector<std::string>& repairs) {
-    if (repairs.empty()) {
-        return {};
-    }
-    std::string note =
-        "the file is damaged and was read mended (saved unchanged it stays as it "
-        "is): ";
-    for (std::size_t i = 0; i < repairs.size(); ++i) {
-        note += (i ? "; " : "") + repairs[i];
-    }
-    return note;
-}
-
-}  // namespace
-
 Acad::ErrorStatus AcDbDatabase::readDxfFile(const char* fileName) {
     if (!fileName) {
         return Acad::eInvalidInput;
@@ -78,17 +60,8 @@ Acad::ErrorStatus AcDbDatabase::readDxfFile(const char* fileName) {
         state_->lastMessage = std::string("cannot find ") + fileName;
         return Acad::eFileNotFound;
     }
-    try {
-        state_->setDocument(cadhost::dxf::Document::load(fileName));
-    } catch (const cadhost::dxf::DxfError& error) {
-        state_->lastMessage = error.what();
-        return error.place() == cadhost::dxf::DxfError::Place::None ? Acad::eFileAccessErr
-                                                                    : Acad::eBadDxfSequence;
-    }
-    state_->fileName = fileName;
-    state_->fileNameText = fileName;
-    state_->lastMessage = repairNote(state_->document->repairs());
-    return Acad::eOk;
+    return cadhost::db::readDocument(
+        *state_, [fileName] { return cadhost::dxf::Document::load(fileName); }, fileName);
 }
 
 Acad::ErrorStatus AcDbDatabase::saveAs(const char* fileName) {
@@ -113,7 +86,7 @@ Acad::ErrorStatus AcDbDatabase::saveAs(const char* fileName) {
     }
     state_->fileName = fileName;
     state_->fileNameText = fileName;
-    state_->lastMessage = repairNote(state_->document->repairs());
+    state_->lastMessage.clear();
     return Acad::eOk;
 }
 

@@ -15,6 +15,55 @@ DatabaseState::DatabaseState(AcDbDatabase& owner) : database(owner), transaction
 
 DatabaseState::~DatabaseState() = default;
 
+namespace {
+
+// What was mended in a damaged file, for the one warning the host prints about it.
+std::string repairNote(const std::vector<std::string>& repairs) {
+    if (repairs.empty()) {
+        return {};
+    }
+    std::string note =
+        "the file is damaged and was read mended (saved unchanged it stays as it "
+        "is): ";
+    for (std::size_t i = 0; i < repairs.size(); ++i) {
+        note += (i ? "; " : "") + repairs[i];
+    }
+    return note;
+}
+
+}  // namespace
+
+Acad::ErrorStatus readDocument(DatabaseState& state, const std::function<dxf::Document()>& load,
+                               const std::filesystem::path& fileName) {
+    try {
+        state.setDocument(load());
+    } catch (const dxf::DxfError& error) {
+        state.lastMessage = error.what();
+        return error.place() == dxf::DxfError::Place::None ? Acad::eFileAccessErr
+                                                           : Acad::eBadDxfSequence;
+    }
+    state.fileName = fileName;
+    state.fileNameText = fileName.string();
+    state.lastMessage = repairNote(state.document->repairs());
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus readDwgDrawing(AcDbDatabase& database, std::string dxf,
+                                 const std::filesystem::path& dwgFile,
+                                 std::vector<std::string> leftOut) {
+    DatabaseState& state = database.state();
+    if (state.document) {
+        return Acad::eAlreadyInDb;
+    }
+    const Acad::ErrorStatus es = readDocument(
+        state, [&dxf] { return dxf::Document::fromBytes(std::move(dxf)); }, dwgFile);
+    if (es == Acad::eOk) {
+        state.dwgLeftOut = std::move(leftOut);
+        state.fromDwg = true;
+    }
+    return es;
+}
+
 void DatabaseState::setDocument(dxf::Document doc) {
     document.emplace(std::move(doc));
     savedRevision = document->revision();

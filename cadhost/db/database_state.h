@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -106,6 +107,9 @@ class DatabaseState {
     std::filesystem::path fileName;
     std::string fileNameText;
     std::string lastMessage;
+    // Read from a DWG file (through the DWG reader), and the entity types that reading left out.
+    bool fromDwg = false;
+    std::vector<std::string> dwgLeftOut;
     std::uint64_t savedRevision = 0;  // the document's revision when last read or saved
     AcDbTransactionManager transactions;
 
@@ -214,5 +218,14 @@ class DatabaseState {
 
 // The database an object or id belongs to.
 DatabaseState* stateOf(AcDbObjectId id);
+
+// Reads the drawing `load` gives into the database's state, named `fileName`; the database's
+// last message says why when it cannot.
+Acad::ErrorStatus readDocument(DatabaseState& state, const std::function<dxf::Document()>& load,
+                               const std::filesystem::path& fileName);
+// Reads the DXF text the DWG reader made of `dwgFile` into an empty database.
+Acad::ErrorStatus readDwgDrawing(AcDbDatabase& database, std::string dxf,
+                                 const std::filesystem::path& dwgFile,
+                                 std::vector<std::string> leftOut);
 
 }  // namespace cadhost::db

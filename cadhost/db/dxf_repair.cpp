@@ -62,9 +62,12 @@ std::optional<RepairedText> repairStructure(std::string_view data, std::uint64_t
     // The ENDSEC that closed the last section, kept back until the next tag shows whether it
     // really ends it (a SECTION or EOF follows) or came too early (the section's tags go on).
     struct Closing {
-        std::uint64_t begin, end, line;
+        bool pending = false;
+        std::uint64_t begin = 0;
+        std::uint64_t end = 0;
+        std::uint64_t line = 0;
     };
-    std::optional<Closing> closing;
+    Closing closing;
     std::string closedSection;
     bool sawEof = false;
     bool sawSection = false;
@@ -101,21 +104,21 @@ std::optional<RepairedText> repairStructure(std::string_view data, std::uint64_t
             }
             const std::string_view type = tag.code == 0 ? trimType(tag.value) : std::string_view();
             const bool opensOrEnds = type == "SECTION" || type == "EOF";
-            if (closing && !inSection) {
+            if (closing.pending && !inSection) {
                 if (opensOrEnds) {
-                    closing.reset();  // the ENDSEC stands
+                    closing.pending = false;  // the ENDSEC stands
                 } else if (type != "ENDSEC") {
                     // Tags after the ENDSEC: the section goes on, its ENDSEC comes later.
-                    mender.skip(closing->begin, closing->end);
-                    repairs.push_back(at(closing->line) + "ENDSEC closed section " + closedSection +
+                    mender.skip(closing.begin, closing.end);
+                    repairs.push_back(at(closing.line) + "ENDSEC closed section " + closedSection +
                                       " too early; it now ends after the tags that follow it");
                     section = closedSection;
                     inSection = true;
-                    closing.reset();
+                    closing.pending = false;
                 }
             }
             if (tag.code != 0 || !isMarker(type)) {
-                if (!inSection && !closing && !(tag.code == 999 && !sawSection)) {
+                if (!inSection && !closing.pending && !(tag.code == 999 && !sawSection)) {
                     return std::nullopt;  // tags before any section: not damage we mend
                 }
                 continue;
@@ -134,7 +137,7 @@ std::optional<RepairedText> repairStructure(std::string_view data, std::uint64_t
                 closeTable(tag, "ENDSEC");
                 inSection = false;
                 closedSection = section;
-                closing = Closing{tag.begin, end, tag.line};
+                closing = Closing{true, tag.begin, end, tag.line};
             } else if (type == "TABLE") {
                 if (!inSection) {
                     return std::nullopt;

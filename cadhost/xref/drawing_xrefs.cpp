@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <deque>
-#include <fstream>
+#include <optional>
 #include <unordered_set>
 
 #include "cadhost/db/database_state.h"
 #include "cadhost/db/xref_state.h"
 #include "cadhost/xref/drawing_scan.h"
+#include "cadhost/xref/dwg_reader.h"
 #include "cadhost/xref/unload_mark.h"
 #include "platform/host_path.h"
 
@@ -18,13 +19,6 @@ namespace {
 std::unordered_map<const AcDbDatabase*, DrawingXrefs*>& registry() {
     static std::unordered_map<const AcDbDatabase*, DrawingXrefs*> drawings;
     return drawings;
-}
-
-// Drawings in the host's binary format start with their release, "AC1015" and the like.
-bool isDwgFile(const std::filesystem::path& native) {
-    std::ifstream in(native, std::ios::binary);
-    char start[4] = {};
-    return in.read(start, sizeof start) && std::string_view(start, 4) == "AC10";
 }
 
 AcDb::XrefStatus statusOf(AcDbObjectId id) {
@@ -219,15 +213,15 @@ void DrawingXrefs::forgetStates() {
 }
 
 std::unique_ptr<AcDbDatabase> DrawingXrefs::readDrawing(const std::string& hostPath,
-                                                        std::string& reason) {
+                                                        std::string& reason, DwgReader* dwg) {
     auto native = platform::hostToNative(hostPath);
     if (!native.ok()) {
         reason = "the path cannot be used";
         return nullptr;
     }
     if (isDwgFile(native.value)) {
-        reason = "it is a DWG file; drawings are read in DXF form only";
-        return nullptr;
+        std::optional<DwgReader> own;
+        return readDwgDatabase(native.value, dwg ? *dwg : own.emplace(), reason);
     }
     auto database = std::make_unique<AcDbDatabase>(false, true);
     if (database->readDxfFile(native.value.c_str()) != Acad::eOk) {
@@ -238,7 +232,8 @@ std::unique_ptr<AcDbDatabase> DrawingXrefs::readDrawing(const std::string& hostP
 }
 
 DrawingXrefs::Files::iterator DrawingXrefs::load(const std::string& foundPath,
-                                                 const std::string& xrefName, Files& previous) {
+                                                 const std::string& xrefName, Files& previous,
+                                                 DwgReader& dwg) {
     auto loaded = files_.find(foundPath);
     if (loaded == files_.end()) {
         if (auto kept = previous.find(foundPath); kept != previous.end()) {
@@ -246,10 +241,14 @@ DrawingXrefs::Files::iterator DrawingXrefs::load(const std::string& foundPath,
             loaded = files_.emplace(foundPath, std::move(kept->second)).first;
         } else {
             LoadedFile file;
-            file.database = readDrawing(foundPath, file.reason);
+            file.database = readDrawing(foundPath, file.reason, &dwg);
             if (!file.database) {
                 message("\nXref \"" + xrefName + "\" is unresolved: cannot load " + foundPath +
                         ": " + file.reason);
+            } else if (*file.database->lastMessage()) {
+                // A damaged drawing read mended: said once, when it is loaded.
+                message("\nWarning: xref \"" + xrefName + "\" (" + foundPath +
+                        "): " + file.database->lastMessage());
             }
             loaded = files_.emplace(foundPath, std::move(file)).first;
         }
@@ -343,6 +342,8 @@ void DrawingXrefs::update(const std::vector<AcDbObjectId>& reread) {
     // One pass: each folder is listed at most once however many xrefs are searched in it, and
     // the next update reads the folders anew.
     platform::FolderListings pass;
+    // DWG files of the pass are read by one helper process, started at the first of them.
+    DwgReader dwg;
     auto setState = [this](AcDbObjectId block, AcDb::XrefStatus status, AcDbDatabase* loaded) {
         db::setXrefState(block, status, loaded);
         stated_.push_back(block);
@@ -384,7 +385,7 @@ void DrawingXrefs::update(const std::vector<AcDbObjectId>& reread) {
             setState(visit.block, AcDb::kXrfUnresolved, nullptr);
             continue;
         }
-        const auto loaded = load(*found, name, previous);
+        const auto loaded = load(*found, name, previous, dwg);
         outcome.file = loaded->first;
         outcome.loaded = &loaded->second;
         LoadedFile& file = loaded->second;
@@ -608,7 +609,8 @@ void DrawingXrefs::added(AcDbObjectId record, bool wasCurrent) {
         setState(AcDb::kXrfUnresolved, nullptr);
     } else {
         Files none;
-        const auto loaded = load(*found, outcome.name, none);
+        DwgReader dwg;
+        const auto loaded = load(*found, outcome.name, none, dwg);
         outcome.file = loaded->first;
         outcome.loaded = &loaded->second;
         LoadedFile& file = loaded->second;

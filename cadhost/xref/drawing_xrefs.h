@@ -28,6 +28,8 @@
 
 namespace cadhost::xref {
 
+class DwgReader;
+
 // Receives command-line messages, each starting with "\n".
 using MessageSink = std::function<void(const std::string&)>;
 
@@ -83,9 +85,10 @@ class DrawingXrefs : private db::TransactionWatcher {
     void added(AcDbObjectId record, bool wasCurrent);
     // How many times update() ran, whether called or in place of a step.
     int updates() const { return updates_; }
-    // Reads a drawing as an xref would be read; the reason it cannot be read otherwise.
+    // Reads a drawing as an xref would be read; the reason it cannot be read otherwise. A DWG
+    // file is read by `dwg`, or by a reader of its own when that is null.
     static std::unique_ptr<AcDbDatabase> readDrawing(const std::string& hostPath,
-                                                     std::string& reason);
+                                                     std::string& reason, DwgReader* dwg = nullptr);
 
   private:
     struct LoadedFile {
@@ -110,8 +113,8 @@ class DrawingXrefs : private db::TransactionWatcher {
         LoadedFile* loaded = nullptr;  // that entry of files_
     };
 
-    Files::iterator load(const std::string& foundPath, const std::string& xrefName,
-                         Files& previous);
+    Files::iterator load(const std::string& foundPath, const std::string& xrefName, Files& previous,
+                         DwgReader& dwg);
     AcDbObjectId nestedRecord(const std::string& name, const std::string& path);
     void forgetStates();
     // True when no object of the drawing is open for write, the drawing's path is the one of

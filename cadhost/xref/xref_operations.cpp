@@ -4,6 +4,7 @@
 #include <cmath>
 #include <unordered_set>
 
+#include "cadhost/db/database_state.h"
 #include "cadhost/db/tag_list.h"
 #include "cadhost/db/xref_state.h"
 #include "cadhost/sdk/dbents.h"
@@ -390,6 +391,19 @@ Acad::ErrorStatus bindXref(DrawingXrefs& xrefs, const std::string& name, BindKin
     std::vector<std::string> names;
     std::vector<AcDbObjectId> blocks;
     for (const BoundXref& xref : bound) {
+        // A DWG drawing is read without the entities of some types; bound, they would be lost.
+        const std::vector<std::string>& leftOut = xref.loaded->state().dwgLeftOut;
+        if (!leftOut.empty()) {
+            std::string types;
+            for (const std::string& type : leftOut) {
+                types += " " + type;
+            }
+            xrefs.message("\nCannot bind " + xref.name +
+                          ": its DWG drawing holds entities the host does not read from DWG "
+                          "files:" +
+                          types);
+            return Acad::eNotApplicable;
+        }
         names.push_back(xref.name);
         blocks.push_back(xref.block);
     }

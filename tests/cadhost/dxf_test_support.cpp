@@ -18,6 +18,8 @@ namespace {
 const std::filesystem::path kSourceDir = DXF_TEST_SOURCE_DIR;
 const std::filesystem::path kWorkDir = DXF_TEST_WORK_DIR;
 
+}  // namespace
+
 std::string shellQuote(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) {
@@ -25,8 +27,6 @@ std::string shellQuote(const std::string& text) {
     }
     return quoted + "'";
 }
-
-}  // namespace
 
 std::string readBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -63,13 +63,7 @@ std::vector<std::filesystem::path> openscadFiles() {
     return files;
 }
 
-std::string runPython(const std::string& script, const std::vector<std::string>& arguments,
-                      int& status) {
-    std::string command = "/usr/bin/python3 " + shellQuote((kSourceDir / script).string());
-    for (const std::string& argument : arguments) {
-        command += ' ';
-        command += shellQuote(argument);
-    }
+std::string runCommand(const std::string& command, int& status) {
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) {
         throw std::runtime_error("cannot run " + command);
@@ -82,6 +76,16 @@ std::string runPython(const std::string& script, const std::vector<std::string>&
     int result = ::pclose(pipe);
     status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
     return output;
+}
+
+std::string runPython(const std::string& script, const std::vector<std::string>& arguments,
+                      int& status) {
+    std::string command = "/usr/bin/python3 " + shellQuote((kSourceDir / script).string());
+    for (const std::string& argument : arguments) {
+        command += ' ';
+        command += shellQuote(argument);
+    }
+    return runCommand(command, status);
 }
 
 const std::filesystem::path& ezdxfFixtureFolder() {

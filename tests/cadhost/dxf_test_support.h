@@ -23,6 +23,11 @@ std::vector<std::filesystem::path> ezdxfFixtures();
 std::string runPython(const std::string& script, const std::vector<std::string>& arguments,
                       int& status);
 
+// Runs a shell command; returns its standard output, and its exit status in `status`.
+std::string runCommand(const std::string& command, int& status);
+// The text quoted for the shell.
+std::string shellQuote(const std::string& text);
+
 // ezdxf's report on a DXF file (tests/cadhost/ezdxf_check.py), after a check that it ran.
 std::string ezdxfReport(const std::filesystem::path& path);
 
