@@ -3,5 +3,5 @@
 // and codes, their allocation, prompts, printing, system variables and the command stack.
 
 #include "aced.h"
-#include "adsdef.h"
 #include "acutads.h"
+#include "adsdef.h"
