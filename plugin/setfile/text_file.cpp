@@ -119,7 +119,9 @@ std::string appendFileText(const std::string& hostPath, std::string_view header,
     if (::lseek(fd, 0, SEEK_END) < 0) {
         return std::strerror(errno);
     }
-    if (!writeAll(fd, added) || ::fsync(fd) != 0) {
+    // No fsync: a report grows by a few lines per drawing, and a batch over a project appends
+    // once per drawing; the kernel keeps what was written if the process dies.
+    if (!writeAll(fd, added)) {
         const int error = errno;
         // Nothing half-written stays behind: the file goes back to its old end.
         if (::ftruncate(fd, facts.st_size) != 0) {

@@ -16,7 +16,8 @@ std::string nativeFileOf(const std::string& hostPath, std::filesystem::path& nat
 std::string replaceFileText(const std::string& hostPath, std::string_view text);
 
 // Adds the text at the end of the file, creating it when missing, under an exclusive lock so
-// that processes appending at the same time never mix their texts. A file that is empty gets
+// that processes appending at the same time never mix their texts (not synced to the disk:
+// reports are appended to once per drawing of a batch). A file that is empty gets
 // `header` first; a file that holds text not starting with `header` is left as it was. A write
 // that fails part-way is cut back to the old end. The reason when it failed; empty on success.
 std::string appendFileText(const std::string& hostPath, std::string_view header,
