@@ -21,9 +21,6 @@ namespace lnkhold {
 
 namespace {
 
-// Room for the longest list of name patterns or path a user types.
-constexpr std::size_t kAnswerSize = 4096;
-
 // Each keyword's capitals are the shortest answer that picks it: options sharing a first letter
 // (Select/Save/Strip, Remove/Reload/Repath, Open/Overlay/Options, Add/Attach) take more.
 constexpr const char* kKeywords =

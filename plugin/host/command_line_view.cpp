@@ -14,9 +14,6 @@ namespace lnkhold {
 
 namespace {
 
-// Room for the longest path a user types.
-constexpr std::size_t kAnswerSize = 4096;
-
 enum class Kind { Missing, File, Folder };
 
 // What a host path names on disk.

@@ -3,6 +3,7 @@
 // states the operations keep in the dialog are kept here, and the file choosers are prompts.
 
 #include <array>
+#include <cstddef>
 #include <map>
 #include <set>
 #include <string>
@@ -11,6 +12,9 @@
 #include "plugin/ops/dialog_operations.h"
 
 namespace lnkhold {
+
+// Room for the longest path or list of name patterns a user types at a prompt of the form.
+inline constexpr std::size_t kAnswerSize = 4096;
 
 class CommandLineView : public DialogView {
   public:

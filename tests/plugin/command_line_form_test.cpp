@@ -88,18 +88,7 @@ TEST_F(CommandLineForm, EveryOptionRunsFromAScriptAndOkKeepsTheResult) {
     EXPECT_THAT(out, HasSubstr("2 xrefs selected."));
 
     EXPECT_EQ(drawing()->transactionManager()->numActiveTransactions(), 0);
-    EXPECT_THAT(
-        dxftest::readBytes(folder() / "walk.lkh"),
-        AllOf(HasSubstr("\\alpha.dwg\r\n"), HasSubstr("\\beta.dwg\r\n"), Not(HasSubstr("later"))));
-    const auto saved = folder() / "walked.dxf";
-    ASSERT_EQ(drawing()->saveAs(saved.c_str()), Acad::eOk);
-    const std::string summary = xreftest::ezdxfSummary(saved);
-    EXPECT_THAT(summary,
-                AllOf(HasSubstr(R"("audit_errors": [])"), HasSubstr(R"("LIB": [{"layer")"),
-                      HasSubstr(R"({"layer": "0_beta", "name": "beta", "type": "INSERT"})")));
-    // OK remembered the detached alpha and the loaded later in the marker.
-    EXPECT_THAT(summary,
-                AllOf(HasSubstr(R"(\\pending\\alpha"])"), HasSubstr(R"([1000, "C:\\p\\later"])")));
+    expectTheWalkKept(*drawing(), folder());
 }
 
 TEST_F(CommandLineForm, CancelAndARefusedAnswerLeaveTheDrawingAsItWas) {

@@ -460,23 +460,7 @@ TEST_F(MainDialogTest, EveryOperationButtonWorksOnOneDrawingAndOkKeepsTheResult)
               }),
               0);
     EXPECT_TRUE(driver.fileAnswers.empty());
-    const std::string lkh = dxftest::readBytes(folder() / "walk.lkh");
-    EXPECT_THAT(lkh, AllOf(HasSubstr("\\alpha.dwg\r\n"), HasSubstr("\\beta.dwg\r\n"),
-                           Not(HasSubstr("later"))));
-
-    const auto saved = folder() / "walked.dxf";
-    ASSERT_EQ(drawing()->saveAs(saved.c_str()), Acad::eOk);
-    const std::string summary = xreftest::ezdxfSummary(saved);
-    EXPECT_THAT(summary,
-                AllOf(HasSubstr(R"("audit_errors": [])"), HasSubstr(R"("LIB": [{"layer")"),
-                      HasSubstr(R"({"layer": "0_beta", "name": "beta", "type": "INSERT"})")));
-    const std::string xrefs = summary.substr(summary.find(R"("xrefs")"));
-    EXPECT_THAT(xrefs,
-                AllOf(HasSubstr(R"("ABS": "abs.dxf")"), HasSubstr(R"("TREES": "trees.dxf")"),
-                      HasSubstr(R"("beta": )"), Not(HasSubstr("LIB")), Not(HasSubstr("alpha"))));
-    // The marker remembers the detached alpha and the loaded later beside the drawing's xrefs.
-    EXPECT_THAT(summary,
-                AllOf(HasSubstr(R"(\\pending\\alpha"])"), HasSubstr(R"([1000, "C:\\p\\later"])")));
+    expectTheWalkKept(*drawing(), folder());
 }
 
 // Cancel after one of each operation: the drawing saves the bytes it saved before the command

@@ -1,5 +1,7 @@
 #include "module_session.h"
 
+#include <gmock/gmock.h>
+
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <filesystem>
@@ -10,6 +12,7 @@
 #include "cadhost/sdk/acedxref.h"
 #include "cadhost/sdk/dbxrefgraph.h"
 #include "cadhost/sdk/rxdlinkr.h"
+#include "cadhost/xref_test_support.h"
 #include "plugin/ops/marker_block.h"
 
 namespace plugintest {
@@ -104,6 +107,29 @@ std::string xrefState() {
         out << '\n';
     }
     return out.str();
+}
+
+void expectTheWalkKept(AcDbDatabase& drawing, const std::filesystem::path& folder) {
+    using testing::AllOf;
+    using testing::HasSubstr;
+    using testing::Not;
+    const std::string lkh = dxftest::readBytes(folder / "walk.lkh");
+    EXPECT_THAT(lkh, AllOf(HasSubstr("\\alpha.dwg\r\n"), HasSubstr("\\beta.dwg\r\n"),
+                           Not(HasSubstr("later"))));
+
+    const auto saved = folder / "walked.dxf";
+    ASSERT_EQ(drawing.saveAs(saved.c_str()), Acad::eOk);
+    const std::string summary = xreftest::ezdxfSummary(saved);
+    EXPECT_THAT(summary,
+                AllOf(HasSubstr(R"("audit_errors": [])"), HasSubstr(R"("LIB": [{"layer")"),
+                      HasSubstr(R"({"layer": "0_beta", "name": "beta", "type": "INSERT"})")));
+    const std::string xrefs = summary.substr(summary.find(R"("xrefs")"));
+    EXPECT_THAT(xrefs,
+                AllOf(HasSubstr(R"("ABS": "abs.dxf")"), HasSubstr(R"("TREES": "trees.dxf")"),
+                      HasSubstr(R"("beta": )"), Not(HasSubstr("LIB")), Not(HasSubstr("alpha"))));
+    // The marker remembers the detached alpha and the loaded later beside the drawing's xrefs.
+    EXPECT_THAT(summary,
+                AllOf(HasSubstr(R"(\\pending\\alpha"])"), HasSubstr(R"([1000, "C:\\p\\later"])")));
 }
 
 void saveScreenshot(QWidget& widget, const std::string& name) {

@@ -90,6 +90,11 @@ std::string savedBytes(AcDbDatabase& drawing);
 // Every xref of the current drawing's graph: status, loaded drawing, the xrefs it inserts.
 std::string xrefState();
 
+// After the walk through every operation (Add alpha and beta, Attach both, Detach alpha,
+// Unload and Reload trees, Strip Path of abs, Insert of lib, Save LKH as walk.lkh, Load LKH of
+// more.lkh, OK): the set file it saved, and the drawing saved as walked.dxf read by ezdxf.
+void expectTheWalkKept(AcDbDatabase& drawing, const std::filesystem::path& folder);
+
 // Saves a picture of the widget under the build's screenshots folder.
 void saveScreenshot(QWidget& widget, const std::string& name);
 
