@@ -113,6 +113,9 @@ void addHostVariables() {
                    ? std::string("SDI can be set to 1 only while one drawing is open.")
                    : std::string();
     });
+    // How -XREF Bind binds: 0 keeps the xref's symbols apart under prefixed names, 1 merges
+    // them as an insert would.
+    variables.addStored("BINDTYPE", 0, requireZeroOrOne);
     // The report part of a batch worker, for scripts and modules to write to.
     variables.add("BATCHREPORT", {std::string(), [] { return VariableValue(batchReport()); }, {}});
     variables.add("CPROFILE", {std::string(), [] { return currentProfileName(); }, {}});

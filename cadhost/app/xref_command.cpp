@@ -8,6 +8,8 @@
 #include "cadhost/app/host_input.h"
 #include "cadhost/app/interpreter.h"
 #include "cadhost/app/name_patterns.h"
+#include "cadhost/app/system_variables.h"
+#include "cadhost/app/value_input.h"
 #include "cadhost/sdk/accmd.h"
 #include "cadhost/sdk/acdocman.h"
 #include "cadhost/sdk/acedxref.h"
@@ -141,59 +143,68 @@ bool reportEach(const std::vector<XrefEntry>& xrefs, const char* done,
     return allDone;
 }
 
-// The file name without folder and extension: the xref's name unless another is given.
-std::string defaultXrefName(const std::string& path) {
-    return platform::splitPath(path).fname;
+bool blockExists(const AcApDocument& document, const std::string& name) {
+    AcDbBlockTable* blocks = nullptr;
+    if (document.database()->getBlockTable(blocks, AcDb::kForRead) != Acad::eOk) {
+        return false;
+    }
+    const bool has = blocks->has(name.c_str());
+    blocks->close();
+    return has;
 }
 
-bool attach(bool overlay) {
+// Attach or Overlay: the xref takes the file's name (without folder and extension); then the
+// reference's insertion point, scale factors and rotation, each with its usual default.
+bool attach(const AcApDocument& document, bool overlay) {
     std::optional<std::string> path = commandLine().ask(
         overlay ? "Enter name of file to overlay: " : "Enter name of file to attach: ", true);
     if (!path || path->empty()) {
         return false;
     }
-    const std::string preset = defaultXrefName(*path);
-    std::optional<std::string> name = commandLine().ask("Enter xref name <" + preset + ">: ");
-    if (!name) {
+    XrefEntry xref;
+    xref.name = platform::splitPath(*path).fname;
+    // Refused before the placement questions, so that nobody answers them for nothing.
+    if (blockExists(document, xref.name)) {
+        commandLine().print("\nXref \"" + xref.name + "\" is not " +
+                            (overlay ? "overlaid" : "attached") + ": " +
+                            reason(Acad::eDuplicateRecordName) + ".\n");
         return false;
     }
-    XrefEntry xref;
-    xref.name = name->empty() ? preset : *name;
+    commandLine().print(std::string("\n") + (overlay ? "Overlay" : "Attach") + " Xref \"" +
+                        xref.name + "\": " + *path + "\n");
+    const std::optional<AcGePoint3d> position =
+        askPoint("Specify insertion point <0,0,0>: ", AcGePoint3d::kOrigin);
+    const std::optional<double> xScale =
+        position ? askScaleFactor("Enter X scale factor <1>: ", 1.0) : std::nullopt;
+    const std::optional<double> yScale =
+        xScale ? askScaleFactor("Enter Y scale factor <use X scale factor>: ", *xScale)
+               : std::nullopt;
+    const std::optional<double> rotation =
+        yScale ? askAngle("Specify rotation angle <0>: ", 0.0) : std::nullopt;
+    if (!rotation) {
+        return false;
+    }
+    // The Z factor follows X, as the X/Y questions leave it.
+    const AcGeScale3d scale{*xScale, *yScale, *xScale};
     return reportEach({xref}, overlay ? "overlaid" : "attached", [&](const XrefEntry& x) {
-        return overlay ? acedXrefOverlay(path->c_str(), x.name.c_str())
-                       : acedXrefAttach(path->c_str(), x.name.c_str());
+        return overlay ? acedXrefOverlay(path->c_str(), x.name.c_str(), nullptr, nullptr,
+                                         &*position, &scale, &*rotation)
+                       : acedXrefAttach(path->c_str(), x.name.c_str(), nullptr, nullptr, &*position,
+                                        &scale, &*rotation);
     });
 }
 
 bool detach(const AcApDocument& document) {
-    const std::vector<XrefEntry> xrefs = chooseXrefs(document, "Enter xref(s) to detach: ");
-    if (xrefs.empty()) {
-        return false;
-    }
-    std::optional<std::string> answer =
-        askKeyword("Detach " + std::to_string(xrefs.size()) +
-                       " xref(s) with their references? [Yes/No] <Yes>: ",
-                   {"Yes", "No"}, "Yes");
-    if (answer != "Yes") {
-        return answer.has_value();
-    }
-    return reportEach(xrefs, "detached",
+    return reportEach(chooseXrefs(document, "Enter xref(s) to detach: "), "detached",
                       [](const XrefEntry& x) { return acedXrefDetach(x.name.c_str()); });
 }
 
+// Bind or Insert as the BINDTYPE variable says (0 bind, 1 insert).
 bool bind(const AcApDocument& document) {
-    const std::vector<XrefEntry> xrefs = chooseXrefs(document, "Enter xref(s) to bind: ");
-    if (xrefs.empty()) {
-        return false;
-    }
-    std::optional<std::string> kind =
-        askKeyword("Enter binding type [Bind/Insert] <Bind>: ", {"Bind", "Insert"}, "Bind");
-    if (!kind) {
-        return false;
-    }
-    return reportEach(xrefs, "bound", [&](const XrefEntry& x) {
-        return acedXrefBind(x.name.c_str(), *kind == "Insert");
-    });
+    const bool insert = systemVariables().getInt("BINDTYPE") == 1;
+    return reportEach(
+        chooseXrefs(document, "Enter xref(s) to bind: "), "bound",
+        [insert](const XrefEntry& x) { return acedXrefBind(x.name.c_str(), insert); });
 }
 
 Acad::ErrorStatus setStoredPath(AcApDocument& document, AcDbObjectId block,
@@ -246,7 +257,7 @@ bool xrefCommand() {
         return list.has_value();
     }
     if (*option == "Attach" || *option == "Overlay") {
-        return attach(*option == "Overlay");
+        return attach(*document, *option == "Overlay");
     }
     if (*option == "Detach") {
         return detach(*document);

@@ -186,7 +186,10 @@ class PlacedReference : public AcDbBlockReference {
             }
         }
         if (request.rotation != 0.0) {
-            db::setGroup(tagsForWrite(), db::Tag::real(50, request.rotation * 180.0 / M_PI));
+            // Stored in degrees; rounded to a billionth of a degree so that an angle typed in
+            // degrees comes back as typed (30, not 29.999999999999996).
+            const double degrees = std::round(request.rotation * 180.0 / M_PI * 1e9) / 1e9;
+            db::setGroup(tagsForWrite(), db::Tag::real(50, degrees));
         }
     }
 };

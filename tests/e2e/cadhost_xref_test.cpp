@@ -58,46 +58,77 @@ TEST_F(CadhostProgram, TheDemoListsEveryKindOfXref) {
     EXPECT_THAT(run.output, Not(HasSubstr("Save changes")));
 }
 
+// The prompt sequences of scripts written for the original host: options by their first
+// letters, the xref named after its file, the placement asked after the file name, Detach
+// without a question.
 TEST_F(XrefScripts, UnloadDetachPathAndOverlayAreSavedAndReadBack) {
+    std::filesystem::copy_file(dir() / "xrefs" / "furniture.dxf", dir() / "xrefs" / "decor.dxf");
+    std::filesystem::copy_file(dir() / "xrefs" / "archive" / "parking.dxf",
+                               dir() / "xrefs" / "archive" / "lot.dxf");
     write("ops.scr",
-          "-XREF\nUnload\nROADS\n"
-          "-XREF\nDetach\nTREES\nYes\n"
-          "-XREF\nPath\nPARKING\nxrefs\\oldplan.dxf\n"
-          "-XREF\nOverlay\nxrefs\\furniture.dxf\nDECOR\n"
+          "-XREF\nU\nROADS\n"
+          "-XREF\nD\nTREES\n"
+          "-XREF\nP\nPARKING\nxrefs\\oldplan.dxf\n"
+          "-XREF\nO\nxrefs\\decor.dxf\n12.5,-4\n2\n\n30\n"
           "-XREF\n?\nROADS,PARKING,DECOR\n"
           "SAVE\nQUIT\n");
     const ProgramRun run = cadhost("-b ops.scr site.dxf");
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_THAT(run.output, HasSubstr("Xref \"ROADS\"  Attach  Unloaded\n"));
+    EXPECT_THAT(run.output, HasSubstr("Xref \"TREES\" detached."));
     EXPECT_THAT(run.output, HasSubstr("Old path: xrefs\\parking.dxf"));
     EXPECT_THAT(run.output, HasSubstr("Xref \"PARKING\"  Attach  Loaded\n"
                                       "  Stored path: xrefs\\oldplan.dxf\n"));
-    EXPECT_THAT(run.output, HasSubstr("Xref \"DECOR\"  Overlay  Loaded\n"));
+    EXPECT_THAT(run.output, HasSubstr("Overlay Xref \"decor\": xrefs\\decor.dxf\n"
+                                      "Specify insertion point <0,0,0>: 12.5,-4\n"
+                                      "Enter X scale factor <1>: 2\n"
+                                      "Enter Y scale factor <use X scale factor>: \n"
+                                      "Specify rotation angle <0>: 30\n"
+                                      "Xref \"decor\" overlaid."));
+    EXPECT_THAT(run.output, HasSubstr("Xref \"decor\"  Overlay  Loaded\n"));
     EXPECT_THAT(run.output, HasSubstr("Total xref(s): 3"));
 
     const std::string saved = summary("site.dxf");
     EXPECT_THAT(saved, HasSubstr("ROADS path=xrefs\\roads.dxf overlay=0 inserted=1 unloaded=1"));
     EXPECT_THAT(saved, Not(HasSubstr("TREES")));
     EXPECT_THAT(saved, HasSubstr("PARKING path=xrefs\\oldplan.dxf overlay=0 inserted=1"));
-    EXPECT_THAT(saved, HasSubstr("DECOR path=xrefs\\furniture.dxf overlay=1 inserted=1"));
+    EXPECT_THAT(saved, HasSubstr("decor path=xrefs\\decor.dxf overlay=1 inserted=1 unloaded=0 "
+                                 "at=12.5,-4,0 scale=2,2,2 rotation=30\n"));
+    // The angle is stored as typed, not as its round trip through radians (29.999999999999996).
+    EXPECT_THAT(read("site.dxf"), HasSubstr("\n 50\n30.0\n"));
 
-    write("reload.scr", "-XREF\nReload\nROADS\n-XREF\nAttach\nxrefs\\trees.dxf\n\nSAVE\nQUIT\n");
+    // Every placement answer left to its default, then given in full.
+    write("reload.scr",
+          "-XREF\nR\nROADS\n-XREF\nA\nxrefs\\trees.dxf\n\n\n\n\n"
+          "-XREF\n\nxrefs\\archive\\lot.dxf\n1,2,3\n-0.5\n+4\n-30\nSAVE\nQUIT\n");
     const ProgramRun reload = cadhost("-b reload.scr site.dxf");
     ASSERT_EQ(reload.exitCode, 0) << reload.output;
-    EXPECT_THAT(reload.output, HasSubstr("Enter xref name <trees>:"));
+    EXPECT_THAT(reload.output, HasSubstr("Attach Xref \"trees\": xrefs\\trees.dxf\n"));
+    EXPECT_THAT(reload.output, HasSubstr("Xref \"lot\" attached."));
     const std::string reloaded = summary("site.dxf");
     EXPECT_THAT(reloaded, HasSubstr("ROADS path=xrefs\\roads.dxf overlay=0 inserted=1 unloaded=0"));
-    EXPECT_THAT(reloaded, HasSubstr("trees path=xrefs\\trees.dxf overlay=0 inserted=1"));
+    EXPECT_THAT(reloaded,
+                HasSubstr("trees path=xrefs\\trees.dxf overlay=0 inserted=1 unloaded=0\n"));
+    EXPECT_THAT(reloaded, HasSubstr("lot path=xrefs\\archive\\lot.dxf overlay=0 inserted=1 "
+                                    "unloaded=0 at=1,2,3 scale=-0.5,4,-0.5 rotation=-30\n"));
 }
 
 TEST_F(XrefScripts, RefusedOperationsSayWhyAndChangeNothing) {
+    std::filesystem::copy_file(dir() / "xrefs" / "archive" / "parking.dxf",
+                               dir() / "xrefs" / "archive" / "lot.dxf");
     const std::pair<std::string, std::string> cases[] = {
-        {"-XREF\nAttach\nxrefs\\nowhere.dxf\nNOWHERE\n", "the file is not found"},
-        {"-XREF\nAttach\nxrefs\\roads.dxf\nROADS\n", "a block of that name exists"},
+        {"-XREF\nAttach\nxrefs\\nowhere.dxf\n\n\n\n\n", "the file is not found"},
+        {"-XREF\nAttach\nxrefs\\roads.dxf\n",
+         "Xref \"roads\" is not attached: a block of that name exists."},
+        {"-XREF\nO\nxrefs\\archive\\lot.dxf\n1;2\n", "Invalid point: give x,y or x,y,z."},
+        {"-XREF\nA\nxrefs\\archive\\lot.dxf\n1,2,3,4\n", "Invalid point"},
+        {"-XREF\nA\nxrefs\\archive\\lot.dxf\n\n0\n", "Requires a nonzero number."},
+        {"-XREF\nA\nxrefs\\archive\\lot.dxf\n\n\n1e999\n", "Requires a nonzero number."},
+        {"-XREF\nA\nxrefs\\archive\\lot.dxf\n\n\n\nright\n", "Requires an angle in degrees."},
         {"-XREF\nUnload\nFURNITURE\n", "nested in BUILDING and changes with it"},
         {"-XREF\nDetach\nNOSUCH*\n", "No xref of the drawing matches NOSUCH*"},
-        {"-XREF\nDetach\nROADS\nNo\n", "Command: GETVAR"},
-        {"-XREF\nBind\nPARKING\nBind\n",
+        {"-XREF\nX\n", "Invalid option keyword: X"},
+        {"-XREF\nB\nPARKING\n",
          "Xref \"PARKING\" is unchanged: it is nested in another xref, or it or an xref nested "
          "in it is not loaded."},
     };
@@ -110,20 +141,34 @@ TEST_F(XrefScripts, RefusedOperationsSayWhyAndChangeNothing) {
     const ProgramRun run = cadhost("-b refused.scr site.dxf");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_THAT(run.output, HasSubstr("failed at line 3: NOSUCH"));
+    // A placement answer that is refused ends the script at its line, before anything changes.
+    write("scale.scr", "-XREF\nA\nxrefs\\archive\\lot.dxf\n\n0\nSAVE\n");
+    const ProgramRun scale = cadhost("-b scale.scr site.dxf", "GETVAR DBMOD\n");
+    EXPECT_EQ(scale.exitCode, 1);
+    EXPECT_THAT(scale.output, HasSubstr("failed at line 5: 0"));
+    EXPECT_THAT(scale.output, Not(HasSubstr("Saved")));
 }
 
+// BINDTYPE 1 binds as an insert would: the xref's layer joins the drawing's own of that name.
 TEST_F(XrefScripts, InsertBindTurnsTheXrefIntoAnOrdinaryBlock) {
-    write("bind.scr", "-XREF\nBind\nROADS\nInsert\nSAVE\nQUIT\n");
+    ASSERT_EQ(python(XREF_LAYERS_SCRIPT, "add .").exitCode, 0);
+    write("bind.scr", "SETVAR\nBINDTYPE\n1\n-XREF\nB\nROADS\nSAVE\nQUIT\n");
     const ProgramRun run = cadhost("-b bind.scr site.dxf");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_THAT(run.output, HasSubstr("Xref \"ROADS\" bound."));
     EXPECT_THAT(summary("site.dxf"), Not(HasSubstr("ROADS path=")));
+    const ProgramRun layers = python(XREF_LAYERS_SCRIPT, "show site.dxf ROADS");
+    EXPECT_THAT(layers.output, AllOf(HasSubstr("layer KERB 1\n"), Not(HasSubstr("ROADS$")),
+                                     Not(HasSubstr("ROADS|")), HasSubstr("ROADS: LINE KERB\n")));
+
+    write("refused.scr", "SETVAR\nBINDTYPE\n2\n");
+    EXPECT_THAT(cadhost("-b refused.scr site.dxf").output, HasSubstr("Requires 0 or 1."));
 }
 
 TEST_F(XrefScripts, BindKeepsTheXrefsLayersApartUnderPrefixedNames) {
     ASSERT_EQ(python(XREF_LAYERS_SCRIPT, "add .").exitCode, 0);
     // The drawing takes the first prefixed name itself, so the bind goes on to the next.
-    write("bind.scr", "-LAYER\nNew\nROADS$0$KERB\n\n-XREF\nBind\nROADS\nBind\nSAVE\nQUIT\n");
+    write("bind.scr", "-LAYER\nNew\nROADS$0$KERB\n\n-XREF\nBind\nROADS\nSAVE\nQUIT\n");
     const ProgramRun run = cadhost("-b bind.scr site.dxf");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_THAT(run.output, HasSubstr("Xref \"ROADS\" bound."));

@@ -37,7 +37,7 @@ TEST_F(InstalledSdk, AnOutsideModuleBuildsAgainstItAndTheInstalledHostRunsIt) {
     makeDrawing("part.dxf");
     makeDrawing("gone.dxf");
     makeDrawing("plan.dxf");
-    write("xrefs.scr", "-XREF\nAttach\npart.dxf\n\n-XREF\nAttach\ngone.dxf\n\nSAVE\nQUIT\n");
+    write("xrefs.scr", "-XREF\nA\npart.dxf\n\n\n\n\n-XREF\nA\ngone.dxf\n5,5\n\n\n\nSAVE\nQUIT\n");
     ASSERT_EQ(cadhost("-b xrefs.scr plan.dxf").exitCode, 0);
     std::filesystem::remove(dir() / "gone.dxf");
     write("list.scr", "ARX\nLoad\n" + build + "/xreflist.arx\nXREFLIST\nQUIT\n");
