@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -18,6 +19,7 @@
 #include "cadhost/app/batch_worker.h"
 #include "cadhost/app/host_input.h"
 #include "cadhost/db/dxf_file.h"
+#include "platform/case_fold.h"
 #include "platform/host_path.h"
 
 namespace fs = std::filesystem;
@@ -396,7 +398,28 @@ std::string describeWorkerEnd(int waitStatus) {
     return "exited with status " + std::to_string(WEXITSTATUS(waitStatus));
 }
 
+std::optional<std::string> drawingNamedTwice(const std::vector<std::string>& drawings) {
+    std::map<std::u32string, std::string> seen;  // each file by its folded name
+    for (const std::string& drawing : drawings) {
+        const std::optional<std::string> host = typedHostPathQuietly(drawing, ".dxf");
+        const platform::PathResult<fs::path> native = platform::hostToNative(host ? *host : "");
+        std::error_code ec;
+        const fs::path file = native.ok() ? fs::weakly_canonical(native.value, ec) : fs::path();
+        const std::string key = !ec && !file.empty() ? file.string() : host ? *host : drawing;
+        if (!seen.emplace(platform::foldCase(key), drawing).second) {
+            return drawing;
+        }
+    }
+    return std::nullopt;
+}
+
 int runBatch(const BatchOptions& options) {
+    // Two workers on one file would each save it, and one's changes would be lost.
+    if (std::optional<std::string> twice = drawingNamedTwice(options.drawings)) {
+        writeAll(STDERR_FILENO, "cadhost: " + *twice +
+                                    " is named more than once; a batch takes each drawing once\n");
+        return 2;
+    }
     if (!options.report.empty()) {
         std::error_code ec;
         const fs::path folder = fs::absolute(options.report, ec).parent_path();

@@ -5,6 +5,7 @@
 // output in drawing order; a summary ends the run.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +24,10 @@ struct BatchOptions {
 // The internal option that starts a worker: cadhost --batch-worker [host options]
 // --each SCRIPT [--report PART] DRAWING...
 inline constexpr const char* kBatchWorkerOption = "--batch-worker";
+
+// The first drawing that names a file an earlier one names too (whatever the letter case or
+// path), or nullopt.
+std::optional<std::string> drawingNamedTwice(const std::vector<std::string>& drawings);
 
 // Runs the batch; the exit code: 0 when no drawing failed, else 1.
 int runBatch(const BatchOptions& options);

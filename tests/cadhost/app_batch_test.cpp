@@ -165,6 +165,29 @@ TEST_F(BatchDrawing, WhatAnInterruptedSaveLeftIsRemoved) {
     EXPECT_EQ(readFile(native("plan.dxf")), before);
 }
 
+// A drawing named twice (by another letter case, path or link) would be saved by two workers.
+TEST_F(BatchDrawing, ADrawingNamedTwiceIsFound) {
+    makeDrawing("plan.dxf");
+    makeDrawing("site.dxf");
+    fs::create_directory(native("sub"));
+    fs::create_symlink(native("plan.dxf"), native("sub/linked.dxf"));
+    const std::string plan = native("plan.dxf").string();
+    const std::string site = native("site.dxf").string();
+    using cadhost::app::drawingNamedTwice;
+    EXPECT_EQ(drawingNamedTwice({plan, site}), std::nullopt);
+    EXPECT_EQ(drawingNamedTwice({plan, site, native("PLAN.DXF").string()}),
+              native("PLAN.DXF").string());
+    EXPECT_EQ(drawingNamedTwice({native("plan").string(), native("sub/../plan.dxf").string()}),
+              native("sub/../plan.dxf").string());
+    EXPECT_EQ(drawingNamedTwice({plan, native("sub/linked.dxf").string()}),
+              native("sub/linked.dxf").string());
+    // Files that do not exist are told apart by name; such drawings fail on their own.
+    EXPECT_EQ(drawingNamedTwice({native("gone.dxf").string(), native("gone2.dxf").string()}),
+              std::nullopt);
+    EXPECT_EQ(drawingNamedTwice({native("gone.dxf").string(), native("Gone.dxf").string()}),
+              native("Gone.dxf").string());
+}
+
 TEST(BatchShares, AreContiguousInOrderAndEven) {
     using Shares = std::vector<std::pair<std::size_t, std::size_t>>;
     EXPECT_EQ(cadhost::app::batchShares(10, 3), (Shares{{0, 3}, {3, 6}, {6, 10}}));

@@ -180,11 +180,13 @@ TEST_F(Batch, BadUsageChangesNothing) {
           "--each edit.scr --jobs two project/a.dxf", "--report r.csv project/a.dxf",
           "--jobs 2 project/a.dxf", "-b edit.scr --each edit.scr project/a.dxf",
           "--each missing.scr project/a.dxf", "--each edit.scr --report no/r.csv project/a.dxf",
-          "--each"}) {
+          "--each", "--each edit.scr project/a.dxf project/b.dxf project/A.DXF"}) {
         const ProgramRun run = cadhost(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments << "\n" << run.output;
     }
     EXPECT_THAT(cadhost("--each edit.scr").output, HasSubstr("--each SCRIPT [--jobs N]"));
+    EXPECT_THAT(cadhost("--each edit.scr project/a.dxf project/./a.dxf").output,
+                HasSubstr("project/./a.dxf is named more than once"));
     EXPECT_EQ(project(), pristine_);
 }
 
