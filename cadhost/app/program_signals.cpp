@@ -69,12 +69,12 @@ void writeError(const std::string& text) {
 
 // On the watcher thread, with the host lock: the main thread waits for input, or has stopped.
 [[noreturn]] void endProgram(int signo) {
-    if (restoreTerminal) {
-        ::tcsetattr(STDIN_FILENO, TCSANOW, &terminalSettings);
-    }
     const char* name = signo == SIGHUP ? "SIGHUP (the terminal was closed)" : "SIGTERM";
     writeError(std::string("\ncadhost: ended by ") + name + ".\n");
     writeError(writeRecoveryCopies());
+    if (restoreTerminal) {
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &terminalSettings);  // as the line editor found it
+    }
     ::_exit(128 + signo);
 }
 
@@ -131,6 +131,9 @@ void handleProgramSignals(bool cancelOnInterrupt) {
 WaitingForInput::WaitingForInput() {
     if (installed) {
         hostMutex.unlock();
+        if (endingSignal.load() != 0) {
+            waitForTheEnd();  // no new prompt: the terminal is about to be set back
+        }
     }
 }
 

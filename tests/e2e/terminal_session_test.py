@@ -223,7 +223,7 @@ class TerminalSessions(unittest.TestCase):
         terminal.type("long.scr\r")
         terminal.expect(r"FILEDIA = 1")
         terminal.type(CTRL_C)
-        terminal.expect(r"\n\*Cancel\*\nCommand: $")
+        terminal.expect(r"\*Cancel\*\nCommand: $")  # after the terminal's own "^C"
         terminal.type("GETVAR FILEDIA\r")
         terminal.expect(r"FILEDIA = 1")
 
