@@ -30,6 +30,7 @@ int endingPipe[2] = {-1, -1};
 int interruptPipe[2] = {-1, -1};
 std::atomic<int> endingSignal{0};
 std::atomic<bool> interrupted{false};
+std::atomic<bool> resumed{false};
 termios terminalSettings{};
 bool restoreTerminal = false;
 
@@ -46,8 +47,8 @@ bool noteEnding(int signo) {
 
 void onSignal(int signo) {
     const int savedErrno = errno;
-    if (signo == SIGINT) {
-        interrupted.store(true);
+    if (signo == SIGINT || signo == SIGCONT) {
+        (signo == SIGINT ? interrupted : resumed).store(true);
         const char byte = 1;
         [[maybe_unused]] const ssize_t written = ::write(interruptPipe[1], &byte, 1);
     } else {
@@ -125,6 +126,7 @@ void handleProgramSignals(bool cancelOnInterrupt) {
         makePipe(interruptPipe);
         ::fcntl(interruptPipe[0], F_SETFL, O_NONBLOCK);
         install(SIGINT, 0);
+        install(SIGCONT, 0);
     }
 }
 
@@ -171,6 +173,10 @@ bool takeInterrupt() {
         }
     }
     return interrupted.exchange(false);
+}
+
+bool takeResumed() {
+    return resumed.exchange(false);
 }
 
 void endWithLostTerminal() {

@@ -38,11 +38,13 @@ class HostLock {
     HostLock& operator=(const HostLock&) = delete;
 };
 
-// Readable after Ctrl+C: a line editor waits on it beside the terminal. -1 when Ctrl+C is not
-// handled.
+// Readable after Ctrl+C, and when the program continues after a stop (Ctrl+Z): a line editor
+// waits on it beside the terminal. -1 when Ctrl+C is not handled.
 int interruptDescriptor();
 // True once for each Ctrl+C since the last call; empties the descriptor.
 bool takeInterrupt();
+// True once each time the program continued after a stop since the last call.
+bool takeResumed();
 
 // The terminal went away (its input ended): ends the program as SIGHUP does. Called while
 // waiting for input; does not return.

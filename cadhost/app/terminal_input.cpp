@@ -2,6 +2,7 @@
 
 #include <histedit.h>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,9 +29,11 @@ constexpr wchar_t kCancelKey = 0x03;
 // rest of it; one that is not within this time is the Esc key itself.
 constexpr int kEscapeSequenceMs = 50;
 
-// Waits until standard input is readable (true) or the time is up (false); -1 waits without
-// end. A Ctrl+C makes it return false.
-bool waitForInput(int timeoutMs, bool& interrupted) {
+enum class Wait { Input, TimeUp, Interrupt, Resumed };
+
+// Waits until standard input is readable, the time is up (-1 waits without end), a Ctrl+C
+// came, or the program was continued after a stop (Ctrl+Z).
+Wait waitForInput(int timeoutMs) {
     pollfd waits[2] = {{STDIN_FILENO, POLLIN, 0}, {interruptDescriptor(), POLLIN, 0}};
     for (;;) {
         const int ready = ::poll(waits, 2, timeoutMs);
@@ -38,14 +41,19 @@ bool waitForInput(int timeoutMs, bool& interrupted) {
             continue;
         }
         if (ready <= 0) {
-            return false;
+            return Wait::TimeUp;
         }
-        if (waits[1].revents != 0 && takeInterrupt()) {
-            interrupted = true;
-            return false;
+        if (waits[1].revents != 0) {
+            const bool interrupted = takeInterrupt();
+            if (takeResumed()) {
+                return Wait::Resumed;
+            }
+            if (interrupted) {
+                return Wait::Interrupt;
+            }
         }
         if (waits[0].revents != 0) {
-            return true;
+            return Wait::Input;
         }
     }
 }
@@ -101,6 +109,7 @@ class TerminalSource : public InputSource {
         // at the first key), so that keys typed as soon as the prompt shows are read as keys:
         // a Ctrl+D the terminal saw in line mode would be its end-of-file.
         el_set(editor_, EL_PREP_TERM, 1);
+        ::tcgetattr(STDIN_FILENO, &editing_);
         int count = 0;
         const char* text = el_gets(editor_, &count);
         completion_ = nullptr;
@@ -141,8 +150,11 @@ class TerminalSource : public InputSource {
     static int readKey(EditLine* editor, wchar_t* key) { return of(editor).nextKey(*key); }
 
     int nextKey(wchar_t& key) {
-        bool interrupted = false;
-        if (!waitForInput(-1, interrupted)) {
+        Wait wait = waitForInput(-1);
+        for (; wait == Wait::Resumed; wait = waitForInput(-1)) {
+            resumeEditing();
+        }
+        if (wait != Wait::Input) {
             key = kCancelKey;
             return 1;
         }
@@ -152,7 +164,7 @@ class TerminalSource : public InputSource {
                 endWithLostTerminal();  // the terminal is gone: its hang-up
             }
         }
-        if (byte == kEscape && !waitForInput(kEscapeSequenceMs, interrupted)) {
+        if (byte == kEscape && waitForInput(kEscapeSequenceMs) != Wait::Input) {
             key = kCancelKey;
             return 1;
         }
@@ -167,6 +179,13 @@ class TerminalSource : public InputSource {
             key = byte;
         }
         return 1;
+    }
+
+    // After a stop (Ctrl+Z) the shell left the terminal in its own mode: editing mode again,
+    // and the prompt and the line shown anew.
+    void resumeEditing() {
+        ::tcsetattr(STDIN_FILENO, TCSADRAIN, &editing_);
+        el_set(editor_, EL_REFRESH);
     }
 
     // Ends the line as Enter does, with the line cancelled.
@@ -279,6 +298,7 @@ class TerminalSource : public InputSource {
     const Completion* completion_ = nullptr;
     bool cancelled_ = false;
     bool quitByKey_ = false;  // the line is the QUIT of Ctrl+D
+    termios editing_{};       // the terminal's settings while a line is edited
 };
 
 }  // namespace

@@ -253,6 +253,23 @@ class TerminalSessions(unittest.TestCase):
         terminal.type("?\rTREES\r")
         terminal.expect(r'Xref "TREES"  Overlay  Loaded')
 
+    def test_a_line_being_edited_goes_on_after_a_stop(self):
+        terminal = self.start()
+        terminal.expect(r"Command: $")
+        terminal.type_then("GETV", "")
+        # Ctrl+Z, and then fg: the shell had the terminal in its own line mode meanwhile.
+        os.kill(terminal.pid, signal.SIGSTOP)
+        slave = os.open(os.readlink(f"/proc/{terminal.pid}/fd/0"), os.O_RDWR | os.O_NOCTTY)
+        settings = termios.tcgetattr(slave)
+        settings[3] |= termios.ICANON | termios.ECHO
+        termios.tcsetattr(slave, termios.TCSANOW, settings)
+        os.close(slave)
+        os.kill(terminal.pid, signal.SIGCONT)
+        terminal.expect(r"Command: GETV$")  # shown anew
+        terminal.type("AR FILEDIA\r")
+        terminal.expect(r"FILEDIA = 1")
+        self.assertEqual(terminal.text.count("AR FILEDIA"), 1, terminal.text)  # no echo twice
+
     def test_ctrl_d_on_an_empty_command_line_quits_with_its_question(self):
         self.make_drawing("plan.dxf")
         terminal = self.start("plan.dxf")
