@@ -8,6 +8,7 @@ packages=(
     clang-format
     libgtest-dev googletest libbenchmark-dev
     libicu-dev                                     # collation
+    libedit-dev                                    # line editing at a terminal (BSD licence)
     python3-ezdxf openscad-testing-data            # independent DXF reader/writer, DXF corpus
     qt6-base-dev fonts-dejavu-core                 # dialogs (tests run them offscreen)
     qt6-svg-dev                                    # SVG bitmaps and icons of the plug-in

@@ -3,6 +3,8 @@
 #include <fstream>
 #include <iostream>
 
+#include "cadhost/app/program_signals.h"
+
 namespace cadhost::app {
 
 namespace {
@@ -12,7 +14,7 @@ class StreamSource : public InputSource {
     StreamSource(std::istream& stream, std::string name, bool script, bool terminal)
         : InputSource(std::move(name), script, terminal), stream_(stream) {}
 
-    std::optional<std::string> readLine() override {
+    std::optional<std::string> readLine(std::string_view, const Completion&) override {
         std::string line;
         if (!std::getline(stream_, line)) {
             return std::nullopt;
@@ -119,7 +121,8 @@ void CommandLine::endLine() {
     out_->flush();
 }
 
-std::optional<std::string> CommandLine::nextLine() {
+std::optional<std::string> CommandLine::nextLine(std::string_view prompt,
+                                                 const Completion& completion) {
     if (!pending_.empty()) {
         return pending_.front();
     }
@@ -127,7 +130,11 @@ std::optional<std::string> CommandLine::nextLine() {
     if (!input) {
         return std::nullopt;
     }
-    std::optional<std::string> line = input->readLine();
+    std::optional<std::string> line;
+    {
+        const WaitingForInput waiting;
+        line = input->readLine(prompt, completion);
+    }
     if (line) {
         trimRight(*line);
         pending_.push_back(*line);
@@ -135,13 +142,24 @@ std::optional<std::string> CommandLine::nextLine() {
     return line;
 }
 
-std::optional<std::string> CommandLine::ask(std::string_view prompt, bool restOfLine) {
+std::optional<std::string> CommandLine::ask(std::string_view prompt, bool restOfLine,
+                                            const Completion& completion) {
     endLine();
-    *out_ << prompt;
-    atLineStart_ = prompt.empty();
+    if (cancelled_) {
+        return std::nullopt;
+    }
     const bool fromPending = !pending_.empty();
-    std::optional<std::string> line = nextLine();
+    const bool edited = !fromPending && source() && source()->showsPrompt();
+    // A line editor shows the prompt's last line itself; the lines before it go out here.
+    const std::size_t shownFrom = edited ? prompt.rfind('\n') + 1 : prompt.size();
+    *out_ << prompt.substr(0, shownFrom);
+    atLineStart_ = edited || prompt.empty();
+    out_->flush();
+    std::optional<std::string> line = nextLine(prompt.substr(shownFrom), completion);
     if (!line) {
+        if (source() && source()->wasCancelled()) {
+            cancel();
+        }
         endLine();
         return std::nullopt;
     }
@@ -169,6 +187,14 @@ std::optional<std::string> CommandLine::ask(std::string_view prompt, bool restOf
     }
     endLine();
     return answer;
+}
+
+void CommandLine::cancel() {
+    if (!cancelled_) {
+        cancelled_ = true;
+        pending_.clear();
+        print("*Cancel*\n");
+    }
 }
 
 void CommandLine::queue(std::string_view text) {

@@ -15,14 +15,27 @@
 
 namespace cadhost::app {
 
+// What a prompt asks for, so that a line editor can complete the answer being typed.
+struct Completion {
+    enum class Kind { Keywords, Commands, Variables, Xrefs, Layers, Files };
+    Kind kind = Kind::Keywords;
+    // With Kind::Keywords: the keywords; none means those of the prompt's "[A/B/C]" list.
+    std::vector<std::string> keywords;
+};
+
 class InputSource {
   public:
     InputSource(std::string name, bool script, bool terminal)
         : name_(std::move(name)), script_(script), terminal_(terminal) {}
     virtual ~InputSource() = default;
 
-    // The next line without its line end; nullopt at the end of the input.
-    virtual std::optional<std::string> readLine() = 0;
+    // The next line without its line end; nullopt at the end of the input, or when the user
+    // cancelled the prompt (wasCancelled). A source that edits lines (a terminal) shows the
+    // prompt itself (showsPrompt) and completes what the prompt asks for; others ignore both.
+    virtual std::optional<std::string> readLine(std::string_view prompt,
+                                                const Completion& completion) = 0;
+    virtual bool showsPrompt() const { return false; }
+    virtual bool wasCancelled() const { return false; }
 
     const std::string& name() const { return name_; }
     // Scripts answer every prompt on the command line (no dialogs) and stop at a failure.
@@ -66,8 +79,15 @@ class CommandLine {
 
     void print(std::string_view text);
     // Shows the prompt and takes the next answer: a word, or with restOfLine the rest of the
-    // line. Nullopt when the innermost source has ended.
-    std::optional<std::string> ask(std::string_view prompt, bool restOfLine = false);
+    // line. Nullopt when the innermost source has ended, or the command was cancelled.
+    std::optional<std::string> ask(std::string_view prompt, bool restOfLine = false,
+                                   const Completion& completion = {});
+    // Ends the running command as the user's cancel does: "*Cancel*" is shown, and every
+    // further prompt of the command answers nothing, until the next "Command: " prompt.
+    void cancel();
+    bool cancelled() const { return cancelled_; }
+    // At the "Command: " prompt: the next command is not cancelled.
+    void clearCancel() { cancelled_ = false; }
     // Ends the output's current line, if text is on it.
     void endLine();
 
@@ -81,13 +101,14 @@ class CommandLine {
     void reset();
 
   private:
-    std::optional<std::string> nextLine();
+    std::optional<std::string> nextLine(std::string_view prompt, const Completion& completion);
 
     std::ostream* out_;
     std::vector<std::unique_ptr<InputSource>> sources_;
     std::deque<std::string> pending_;  // lines ahead of the source; the front is being read
     std::deque<std::string> queued_;
     bool atLineStart_ = true;
+    bool cancelled_ = false;
 };
 
 CommandLine& commandLine();

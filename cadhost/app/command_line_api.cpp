@@ -48,8 +48,10 @@ struct PendingKeywords {
 };
 PendingKeywords pendingKeywords;
 
-std::optional<std::string> askAnswer(const char* prompt, bool restOfLine) {
-    std::optional<std::string> answer = commandLine().ask(prompt ? prompt : "", restOfLine);
+std::optional<std::string> askAnswer(const char* prompt, bool restOfLine,
+                                     const cadhost::app::Completion& completion = {}) {
+    std::optional<std::string> answer =
+        commandLine().ask(prompt ? prompt : "", restOfLine, completion);
     if (!answer) {
         cadhost::app::interpreter().markFailed();
     }
@@ -119,7 +121,8 @@ int acedGetKword(const char* prompt, char* result) {
     }
     *result = '\0';
     while (true) {
-        std::optional<std::string> answer = askAnswer(prompt, false);
+        std::optional<std::string> answer =
+            askAnswer(prompt, false, {cadhost::app::Completion::Kind::Keywords, keywords.keywords});
         if (!answer) {
             return RTCAN;
         }

@@ -104,6 +104,14 @@ AcEdCommand* AcEdCommandStack::lookupCmd(const char* name) const {
     return command ? command : lookupLocalCmd(name);
 }
 
+void AcEdCommandStack::forEachCommand(const std::function<void(const AcEdCommand&)>& visit) const {
+    for (const Group& group : groups_) {
+        for (const auto& command : group.commands) {
+            visit(*command);
+        }
+    }
+}
+
 void AcEdCommandStack::removeCommandsIf(const std::function<bool(const AcEdCommand&)>& selected) {
     for (Group& group : groups_) {
         std::erase_if(group.commands, [&](const auto& command) { return selected(*command); });

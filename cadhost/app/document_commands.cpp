@@ -1,5 +1,7 @@
 #include "cadhost/app/document_commands.h"
 
+#include <filesystem>
+#include <memory>
 #include <stdexcept>
 
 #include "cadhost/app/command_line.h"
@@ -10,6 +12,8 @@
 #include "cadhost/sdk/accmd.h"
 #include "cadhost/sdk/acdocman.h"
 #include "cadhost/sdk/aced.h"
+#include "cadhost/sdk/dbmain.h"
+#include "platform/host_path.h"
 
 namespace cadhost::app {
 
@@ -126,6 +130,33 @@ void closeAllDocuments() {
         documents->closeDocument(document, false);
     }
     commandLine().endLine();
+}
+
+std::string recoveryCopyName(const std::string& hostPath) {
+    return hostPath + ".sv$";
+}
+
+std::string writeRecoveryCopies() {
+    std::string report;
+    std::unique_ptr<AcApDocumentIterator> it(acDocManagerPtr()->newAcApDocumentIterator());
+    for (; !it->done(); it->step()) {
+        AcApDocument* document = it->document();
+        if (!document->isModified()) {
+            continue;
+        }
+        const std::string name = document->fileName();
+        const std::optional<std::string> copy = typedHostPathQuietly(recoveryCopyName(name));
+        const platform::PathResult<std::filesystem::path> native =
+            platform::hostToNative(copy ? *copy : "");
+        AcDbDatabase& database = *document->database();
+        if (native.ok() && database.saveAs(native.value.c_str()) == Acad::eOk) {
+            report += "Unsaved changes to " + name + " written to " + native.value.string() + "\n";
+        } else {
+            report += "Unsaved changes to " + name + " could not be written: " +
+                      (native.ok() ? database.lastMessage() : "no file name for them") + "\n";
+        }
+    }
+    return report;
 }
 
 void addDocumentCommands(Interpreter& interpreter) {

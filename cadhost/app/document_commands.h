@@ -25,6 +25,14 @@ void setFileDialog(FileDialog dialog);
 // Closes every open drawing without asking, saying which had unsaved changes.
 void closeAllDocuments();
 
+// The recovery copy of a drawing: its native file with ".sv$" added.
+std::string recoveryCopyName(const std::string& hostPath);
+// Writes each drawing with unsaved changes beside itself as its recovery copy (one never
+// saved in the current folder), atomically as a save is, never over the drawing. For the end
+// of the program: the drawings are saved to their copies now. Returns a line for each: where
+// it went, or why it could not be written.
+std::string writeRecoveryCopies();
+
 void addDocumentCommands(Interpreter& interpreter);
 
 }  // namespace cadhost::app

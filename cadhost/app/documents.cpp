@@ -2,6 +2,7 @@
 // one, and the messages that tell loaded modules about them.
 
 #include <algorithm>
+#include <filesystem>
 
 #include "cadhost/app/command_line.h"
 #include "cadhost/app/document_commands.h"
@@ -82,6 +83,26 @@ void tellModules(AcRx::AppMsgCode message, AcApDocument* document) {
     if (AcRxDynamicLinker* linker = acrxDynamicLinker) {
         linker->sendToAll(message, document);
     }
+}
+
+// Says how to open the recovery copy beside a drawing when it is newer than the drawing: a
+// cadhost that was ended with unsaved changes wrote it.
+void reportRecoveryCopy(const cadhost::app::ExistingFile& drawing) {
+    std::filesystem::path copy = drawing.nativePath;
+    copy += ".sv$";
+    std::error_code copyError;
+    std::error_code drawingError;
+    const auto copyTime = std::filesystem::last_write_time(copy, copyError);
+    const auto drawingTime = std::filesystem::last_write_time(drawing.nativePath, drawingError);
+    if (copyError || drawingError || copyTime <= drawingTime) {
+        return;
+    }
+    const std::string copyName = cadhost::app::recoveryCopyName(drawing.hostPath);
+    commandLine().print("\nA recovered copy of " + drawing.hostPath +
+                        ", newer than the drawing, is beside it: " + copyName +
+                        "\nIt holds changes that were not saved when cadhost was ended. To use "
+                        "it, OPEN " +
+                        copyName + " and save it with SAVEAS " + drawing.hostPath + ".\n");
 }
 
 }  // namespace
@@ -202,6 +223,7 @@ AcApDocument* AcApDocManager::openDocument(const std::string& hostPath, bool rea
     if (*database->lastMessage()) {
         commandLine().print("\nWarning: " + hostPath + ": " + database->lastMessage() + "\n");
     }
+    reportRecoveryCopy(*file);
     if (cadhost::app::systemVariables().getInt("SDI") && current_ &&
         !closeDocument(current_, true)) {
         return nullptr;

@@ -64,7 +64,8 @@ std::unique_ptr<InputSource> scriptFileSource(const std::string& typed) {
 std::optional<std::string> askFileName(const std::string& prompt,
                                        const std::string& defaultExtension,
                                        const std::string& fallback) {
-    std::optional<std::string> answer = commandLine().ask(prompt, true);
+    std::optional<std::string> answer =
+        commandLine().ask(prompt, true, {Completion::Kind::Files, {}});
     if (!answer) {
         return std::nullopt;
     }
@@ -104,7 +105,8 @@ std::optional<std::string> matchKeyword(const std::string& answer,
 std::optional<std::string> askKeyword(const std::string& prompt,
                                       const std::vector<std::string>& keywords,
                                       const std::string& preset) {
-    std::optional<std::string> answer = commandLine().ask(prompt);
+    std::optional<std::string> answer =
+        commandLine().ask(prompt, false, {Completion::Kind::Keywords, keywords});
     if (!answer) {
         return std::nullopt;
     }

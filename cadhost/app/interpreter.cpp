@@ -2,6 +2,7 @@
 
 #include "cadhost/app/command_line.h"
 #include "cadhost/app/demand_loader.h"
+#include "cadhost/app/program_signals.h"
 #include "cadhost/app/system_variables.h"
 #include "cadhost/app/variable_commands.h"
 #include "cadhost/sdk/accmd.h"
@@ -11,6 +12,14 @@ namespace cadhost::app {
 
 void Interpreter::addBuiltin(const std::string& name, BuiltinCommand command) {
     builtins_[upperCase(name)] = std::move(command);
+}
+
+std::vector<std::string> Interpreter::builtinNames() const {
+    std::vector<std::string> names;
+    for (const auto& builtin : builtins_) {
+        names.push_back(builtin.first);
+    }
+    return names;
 }
 
 bool Interpreter::inApplicationContext() const {
@@ -81,9 +90,21 @@ int Interpreter::run(bool batch) {
     int exitCode = 0;
     while (!quitRequested_ && commandLine().sourceDepth() >= baseDepth) {
         commandLine().takeQueued();
-        std::optional<std::string> word = commandLine().ask("Command: ");
+        commandLine().clearCancel();
+        // A Ctrl+C that came after the last prompt of the last command is spent; one that came
+        // while a script started at the terminal runs stops the script.
+        if (takeInterrupt() && commandLine().inScript()) {
+            commandLine().print("\n*Cancel*\n");
+            while (commandLine().inScript() && commandLine().sourceDepth() > baseDepth) {
+                commandLine().popSource();
+            }
+        }
+        std::optional<std::string> word =
+            commandLine().ask("Command: ", false, {Completion::Kind::Commands, {}});
         if (!word) {
-            commandLine().popSource();
+            if (!commandLine().cancelled()) {
+                commandLine().popSource();
+            }
             continue;
         }
         if (word->empty()) {

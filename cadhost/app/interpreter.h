@@ -18,6 +18,8 @@ struct BuiltinCommand {
 class Interpreter {
   public:
     void addBuiltin(const std::string& name, BuiltinCommand command);
+    // The names of the built-in commands, upper case.
+    std::vector<std::string> builtinNames() const;
 
     // Runs one command by name; false when it is unknown or failed.
     bool execute(const std::string& name);

@@ -105,9 +105,12 @@ void listLayers(AcDbDatabase& database, const std::string& list) {
     }
 }
 
+const Completion kLayerNames{Completion::Kind::Layers, {}};
+
 bool layerOption(AcDbDatabase& database, const std::string& option) {
     if (option == "?") {
-        std::optional<std::string> list = commandLine().ask("Enter layer name(s) to list <*>: ");
+        std::optional<std::string> list =
+            commandLine().ask("Enter layer name(s) to list <*>: ", false, kLayerNames);
         if (list) {
             listLayers(database, *list);
         }
@@ -118,7 +121,7 @@ bool layerOption(AcDbDatabase& database, const std::string& option) {
             option == "Make"  ? "Enter name for new layer (becomes the current layer): "
             : option == "Set" ? "Enter layer name to make current: "
                               : "Enter name list for new layer(s): ",
-            true);
+            true, kLayerNames);
         if (!name || name->empty()) {
             return false;
         }
@@ -140,7 +143,7 @@ bool layerOption(AcDbDatabase& database, const std::string& option) {
     std::optional<std::string> list =
         commandLine().ask(option == "LOck" ? "Enter name list of layer(s) to lock: "
                                            : "Enter name list of layer(s) to unlock: ",
-                          true);
+                          true, kLayerNames);
     return list && !list->empty() && setLocks(database, *list, option == "LOck");
 }
 

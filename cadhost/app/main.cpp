@@ -18,7 +18,9 @@
 #include "cadhost/app/host_input.h"
 #include "cadhost/app/host_registration.h"
 #include "cadhost/app/interpreter.h"
+#include "cadhost/app/program_signals.h"
 #include "cadhost/app/system_variables.h"
+#include "cadhost/app/terminal_input.h"
 #include "cadhost/sdk/acdocman.h"
 #include "cadhost/sdk/rxdlinkr.h"
 #include "cadhost/ui/file_dialog.h"
@@ -129,8 +131,14 @@ int runCommandLine(const Options& options) {
     if (!openStartDrawings(options)) {
         return 1;
     }
+    // A person at a terminal edits lines and cancels with Esc or Ctrl+C; scripts and pipes
+    // are read as they are.
+    const bool atTerminal =
+        options.script.empty() && isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0;
+    handleProgramSignals(atTerminal);
     std::unique_ptr<InputSource> input =
-        options.script.empty()
+        atTerminal ? terminalSource(platform::currentPrefix().root() / "command-history")
+        : options.script.empty()
             ? streamSource(std::cin, "standard input", false, isatty(STDIN_FILENO) != 0)
             : scriptFileSource(options.script);
     if (!input) {

@@ -23,7 +23,8 @@ bool listModules() {
 }
 
 bool loadModule() {
-    std::optional<std::string> name = commandLine().ask("Enter module file name: ", true);
+    std::optional<std::string> name =
+        commandLine().ask("Enter module file name: ", true, {Completion::Kind::Files, {}});
     if (!name || name->empty()) {
         return false;
     }

@@ -66,6 +66,14 @@ bool SystemVariables::exists(const std::string& name) const {
     return find(name) != nullptr;
 }
 
+std::vector<std::string> SystemVariables::names() const {
+    std::vector<std::string> result;
+    for (const auto& entry : variables_) {
+        result.push_back(entry.first);
+    }
+    return result;
+}
+
 std::optional<VariableValue> SystemVariables::get(const std::string& name) const {
     const Entry* entry = find(name);
     return entry ? std::optional(entry->variable.get()) : std::nullopt;

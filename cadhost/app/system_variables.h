@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace cadhost::app {
 
@@ -29,6 +30,8 @@ class SystemVariables {
     void add(const std::string& name, SystemVariable variable);
 
     bool exists(const std::string& name) const;
+    // Every name, upper case, in alphabetical order.
+    std::vector<std::string> names() const;
     std::optional<VariableValue> get(const std::string& name) const;
     // "" on success, else the message why not.
     std::string set(const std::string& name, const VariableValue& value);

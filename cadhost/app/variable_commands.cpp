@@ -35,7 +35,8 @@ bool editVariable(const std::string& name) {
 namespace {
 
 std::optional<std::string> askVariableName(const char* prompt) {
-    std::optional<std::string> name = commandLine().ask(prompt);
+    std::optional<std::string> name =
+        commandLine().ask(prompt, false, {Completion::Kind::Variables, {}});
     if (name && !systemVariables().exists(*name)) {
         commandLine().print("\nUnknown variable name: " + *name + "\n");
         return std::nullopt;

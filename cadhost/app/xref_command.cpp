@@ -107,7 +107,8 @@ void listXrefs(const AcApDocument& document, const std::string& list) {
 // parents); a message and nothing when none does.
 std::vector<XrefEntry> chooseXrefs(const AcApDocument& document, const std::string& prompt) {
     std::vector<XrefEntry> chosen;
-    std::optional<std::string> list = commandLine().ask(prompt, true);
+    std::optional<std::string> list =
+        commandLine().ask(prompt, true, {Completion::Kind::Xrefs, {}});
     if (!list || list->empty()) {
         return chosen;
     }
@@ -157,7 +158,8 @@ bool blockExists(const AcApDocument& document, const std::string& name) {
 // reference's insertion point, scale factors and rotation, each with its usual default.
 bool attach(const AcApDocument& document, bool overlay) {
     std::optional<std::string> path = commandLine().ask(
-        overlay ? "Enter name of file to overlay: " : "Enter name of file to attach: ", true);
+        overlay ? "Enter name of file to overlay: " : "Enter name of file to attach: ", true,
+        {Completion::Kind::Files, {}});
     if (!path || path->empty()) {
         return false;
     }
@@ -229,7 +231,8 @@ bool changePaths(AcApDocument& document) {
     const std::vector<XrefEntry> xrefs = chooseXrefs(document, "Edit path for which xref(s): ");
     return reportEach(xrefs, "has its new path", [&](const XrefEntry& x) {
         commandLine().print("\nXref name: " + x.name + "\nOld path: " + x.storedPath + "\n");
-        std::optional<std::string> path = commandLine().ask("Enter new path: ", true);
+        std::optional<std::string> path =
+            commandLine().ask("Enter new path: ", true, {Completion::Kind::Files, {}});
         if (!path || path->empty()) {
             return Acad::eInvalidInput;
         }
@@ -250,7 +253,8 @@ bool xrefCommand() {
         return false;
     }
     if (*option == "?") {
-        std::optional<std::string> list = commandLine().ask("Enter xref(s) to list <*>: ");
+        std::optional<std::string> list =
+            commandLine().ask("Enter xref(s) to list <*>: ", false, {Completion::Kind::Xrefs, {}});
         if (list) {
             listXrefs(*document, list->empty() ? "*" : *list);
         }

@@ -1,6 +1,7 @@
 #include "cadhost/db/dxf_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -130,17 +131,50 @@ FileBytes readWholeFile(const std::filesystem::path& path) {
     return file;
 }
 
+namespace {
+
+// What saveTemporaries adds to the file name, before the process id.
+constexpr const char* kTemporarySuffixes[] = {".tmp-", ".bak.tmp-"};
+
+// Removes what saves of `path` by processes that no longer run left behind (a save killed
+// halfway): no one finishes them, and they may be large. A process id still in use, whoever
+// uses it now, keeps its files.
+void removeAbandonedTemporaries(const std::filesystem::path& path) {
+    const std::string name = path.filename().string();
+    const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string entry = it->path().filename().string();
+        for (const char* suffix : kTemporarySuffixes) {
+            const std::string start = name + suffix;
+            const std::string digits = entry.starts_with(start) ? entry.substr(start.size()) : "";
+            if (digits.empty() || digits.size() > 9 ||
+                digits.find_first_not_of("0123456789") != std::string::npos) {
+                continue;
+            }
+            const pid_t pid = std::stoi(digits);
+            if (pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH) {
+                ::unlink(it->path().c_str());
+            }
+        }
+    }
+}
+
+}  // namespace
+
 std::vector<std::filesystem::path> saveTemporaries(const std::filesystem::path& path, int pid) {
-    const std::string suffix = ".tmp-" + std::to_string(pid);
-    std::filesystem::path temporary = path;
-    std::filesystem::path backupLink = path;
-    temporary += suffix;
-    backupLink += ".bak" + suffix;
-    return {temporary, backupLink};
+    std::vector<std::filesystem::path> files;
+    for (const char* suffix : kTemporarySuffixes) {
+        files.push_back(path);
+        files.back() += suffix + std::to_string(pid);
+    }
+    return files;
 }
 
 void writeFileAtomically(const std::filesystem::path& path,
                          const std::function<void(const ByteSink&)>& produce) {
+    removeAbandonedTemporaries(path);
     const std::filesystem::path temporary = saveTemporaries(path, ::getpid())[0];
     std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
 

@@ -27,7 +27,8 @@ FileBytes readWholeFile(const std::filesystem::path& path);
 // Replaces `path` with the bytes `produce` passes to its sink, or leaves it untouched: the
 // bytes go to <path>.tmp-<pid> in the same folder, are synced, the previous file is kept as
 // <path>.bak (replacing an older one), and the new file is renamed into place. Throws
-// DxfError on failure, after removing the temporary file.
+// DxfError on failure, after removing the temporary file. Temporary files that earlier saves
+// of `path` left behind, by processes that no longer run, are removed first.
 void writeFileAtomically(const std::filesystem::path& path,
                          const std::function<void(const ByteSink&)>& produce);
 

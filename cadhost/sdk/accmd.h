@@ -73,6 +73,8 @@ class AcEdCommandStack : public AcRxObject {
 
     // Removes every command the predicate selects (the commands of a module being unloaded).
     void removeCommandsIf(const std::function<bool(const AcEdCommand&)>& selected);
+    // Calls `visit` with every command, oldest group first.
+    void forEachCommand(const std::function<void(const AcEdCommand&)>& visit) const;
 
   private:
     struct Group {

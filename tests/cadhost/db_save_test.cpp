@@ -3,10 +3,16 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "cadhost/db/dxf_document.h"
+#include "cadhost/db/dxf_file.h"
 #include "cadhost/db/xref_state.h"
 #include "cadhost/sdk/acutads.h"
 #include "cadhost/sdk/dbapserv.h"
@@ -14,6 +20,7 @@
 #include "cadhost/sdk/dbtrans.h"
 #include "db_test_support.h"
 #include "dxf_test_support.h"
+#include "support/temp_prefix.h"
 
 namespace {
 
@@ -380,6 +387,45 @@ TEST(DbSave, R14DrawingsTakeLightweightPolylinesAndR13DrawingsRefuseThemUnchange
         EXPECT_EQ(bulge, 0.5);
         back->close();
     }
+}
+
+// A save killed halfway leaves its new file behind; the next save of that drawing removes what
+// saves by processes that are gone left, and nothing else: not the files of a save that still
+// runs, nor those of another drawing.
+TEST(DbSave, TheNextSaveRemovesWhatKilledSavesOfTheDrawingLeftBehind) {
+    testsupport::TempDir dir;
+    const std::filesystem::path plan = dir.path() / "plan.dxf";
+    const auto write = [](const std::filesystem::path& path, const std::string& bytes) {
+        cadhost::dxf::writeFileAtomically(path, [&](const auto& sink) { sink(bytes); });
+    };
+    write(plan, "old");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        cadhost::dxf::writeFileAtomically(plan, [](const auto& sink) {
+            sink(std::string(std::size_t{4} << 20, 'x'));
+            ::raise(SIGKILL);
+        });
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    const std::vector<std::filesystem::path> killed = cadhost::dxf::saveTemporaries(plan, child);
+    ASSERT_TRUE(std::filesystem::exists(killed[0]));
+    std::ofstream(killed[1]) << "old";  // as if killed while it kept the backup
+    const std::filesystem::path running = cadhost::dxf::saveTemporaries(plan, ::getppid())[0];
+    const std::filesystem::path otherDrawing =
+        cadhost::dxf::saveTemporaries(dir.path() / "plan.dxf.old", child)[0];
+    std::ofstream(running) << "in progress";
+    std::ofstream(otherDrawing) << "not this drawing's";
+
+    write(plan, "new");
+    EXPECT_FALSE(std::filesystem::exists(killed[0]));
+    EXPECT_FALSE(std::filesystem::exists(killed[1]));
+    EXPECT_TRUE(std::filesystem::exists(running));
+    EXPECT_TRUE(std::filesystem::exists(otherDrawing));
+    std::ifstream saved(plan);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), "new");
 }
 
 }  // namespace
