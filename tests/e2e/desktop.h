@@ -178,7 +178,8 @@ class Xdotool {
     // Runs xdotool with the arguments; its output, or none after a failure (already reported).
     std::optional<std::string> run(const std::vector<std::string>& arguments,
                                    const std::string& what,
-                                   std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+                                   std::chrono::milliseconds timeout = std::chrono::seconds(20),
+                                   bool failureIsReported = true) {
         std::vector<std::string> argv{"/usr/bin/xdotool"};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         const auto output = scratch_ / "xdotool.out";
@@ -189,25 +190,48 @@ class Xdotool {
             return std::nullopt;
         }
         if (*code != 0) {
-            ADD_FAILURE() << what << ": xdotool failed (" << *code << "): " << readFile(output);
+            if (failureIsReported) {
+                ADD_FAILURE() << what << ": xdotool failed (" << *code << "): " << readFile(output);
+            }
             return std::nullopt;
         }
         return readFile(output);
     }
 
     // Waits for a shown window whose title matches the regular expression, gives it the
-    // keyboard and returns its id.
+    // keyboard and returns its id. A window found as it closes (a message box answered, a
+    // page replaced) is gone before it takes the focus: then it is looked for again.
     std::optional<std::string> focusWindow(const std::string& titlePattern) {
-        const auto found = run({"search", "--sync", "--onlyvisible", "--name", titlePattern},
-                               "waiting for a window titled /" + titlePattern + "/");
-        if (!found || found->empty()) {
-            return std::nullopt;
+        constexpr int kAttempts = 3;
+        for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+            const auto found = run({"search", "--sync", "--onlyvisible", "--name", titlePattern},
+                                   "waiting for a window titled /" + titlePattern + "/");
+            if (!found || found->empty()) {
+                return std::nullopt;
+            }
+            std::string window = found->substr(0, found->find('\n'));
+            if (run({"windowfocus", "--sync", window}, "focusing /" + titlePattern + "/",
+                    std::chrono::seconds(20), attempt == kAttempts)) {
+                return window;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
         }
-        std::string window = found->substr(0, found->find('\n'));
-        if (!run({"windowfocus", "--sync", window}, "focusing /" + titlePattern + "/")) {
-            return std::nullopt;
+        return std::nullopt;
+    }
+
+    // Waits until no shown window's title matches (a message box answered has closed), so
+    // that keys typed next reach the window beneath it.
+    bool waitGone(const std::string& titlePattern) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (run({"search", "--onlyvisible", "--name", titlePattern}, "",
+                   std::chrono::seconds(20), false)) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ADD_FAILURE() << "a window titled /" << titlePattern << "/ did not close";
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
-        return window;
+        return true;
     }
 
     // Types keys (xdotool names: Return, Tab, space, alt+o ...) into the focused window.

@@ -106,6 +106,7 @@ TEST_F(InstalledPackage, SetupInstallsAndLkhLoadsTheInstalledModuleWhoseOkMarksT
     ASSERT_TRUE(xdotool.answer("^Linkhold16$", {"alt+n"}));
     ASSERT_TRUE(xdotool.keys({"alt+n"}, "Next on the folder page"));
     ASSERT_TRUE(xdotool.answer("^Unknown Directory$", {"y"}));
+    ASSERT_TRUE(xdotool.waitGone("^Unknown Directory$"));
     // Page 2: the list has the focus; select every product, then Finish.
     ASSERT_TRUE(xdotool.answer("^Linkhold16$", {"ctrl+a", "alt+f"}));
     ASSERT_TRUE(xdotool.answer("^Installation complete$", {"Return"}));
