@@ -63,10 +63,14 @@ struct DriveCache {
     std::optional<FolderStamp> stamp;
     timespec readAt{};
     std::array<std::string, kLetters> linkNames;  // empty: no such drive
+    // Each drive's root with its links resolved, worked out at its first use after the links
+    // were read; an empty path when the target is not a folder.
+    std::array<std::optional<fs::path>, kLetters> roots;
 };
 
 void readLinks(DriveCache& cache) {
     cache.linkNames = {};
+    cache.roots = {};
     std::error_code ec;
     for (fs::directory_iterator it(cache.dosdevices, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
@@ -84,10 +88,10 @@ void readLinks(DriveCache& cache) {
 
 std::mutex cacheMutex;
 
-// Returns the link names of the current prefix, read again when they may have changed.
-std::array<std::string, kLetters> currentLinkNames(fs::path& dosdevices) {
+// The drive links of the current prefix, read again when they may have changed; called with
+// cacheMutex held.
+DriveCache& currentLinks() {
     static DriveCache cache;
-    std::lock_guard lock(cacheMutex);
     const std::uint64_t generation = prefixGeneration();
     if (generation != cache.generation) {
         cache.generation = generation;
@@ -102,18 +106,17 @@ std::array<std::string, kLetters> currentLinkNames(fs::path& dosdevices) {
         readLinks(cache);
         cache.stamp = stamp;
     }
-    dosdevices = cache.dosdevices;
-    return cache.linkNames;
+    return cache;
 }
 
 }  // namespace
 
 std::uint32_t driveMask() {
-    fs::path dosdevices;
-    const auto names = currentLinkNames(dosdevices);
+    std::lock_guard lock(cacheMutex);
+    const DriveCache& cache = currentLinks();
     std::uint32_t mask = 0;
     for (int i = 0; i < kLetters; ++i) {
-        if (!names[static_cast<std::size_t>(i)].empty()) {
+        if (!cache.linkNames[static_cast<std::size_t>(i)].empty()) {
             mask |= 1u << i;
         }
     }
@@ -125,25 +128,37 @@ std::optional<fs::path> driveLink(char letter) {
     if (index < 0) {
         return std::nullopt;
     }
-    fs::path dosdevices;
-    const std::string name = currentLinkNames(dosdevices)[static_cast<std::size_t>(index)];
+    std::lock_guard lock(cacheMutex);
+    const DriveCache& cache = currentLinks();
+    const std::string& name = cache.linkNames[static_cast<std::size_t>(index)];
     if (name.empty()) {
         return std::nullopt;
     }
-    return dosdevices / name;
+    return cache.dosdevices / name;
 }
 
 std::optional<fs::path> driveRoot(char letter) {
-    const auto link = driveLink(letter);
-    if (!link) {
+    const int index = letterIndex(letter);
+    if (index < 0) {
         return std::nullopt;
     }
+    std::lock_guard lock(cacheMutex);
+    DriveCache& cache = currentLinks();
+    const std::string& name = cache.linkNames[static_cast<std::size_t>(index)];
+    if (name.empty()) {
+        return std::nullopt;
+    }
+    std::optional<fs::path>& root = cache.roots[static_cast<std::size_t>(index)];
     std::error_code ec;
-    fs::path root = fs::canonical(*link, ec);
-    if (ec || !fs::is_directory(root, ec)) {
-        return std::nullopt;
+    // Resolving the links costs a system call per folder of the path; a root worked out before
+    // is checked with one, and worked out again when it is no longer a folder.
+    if (!root || root->empty() || !fs::is_directory(*root, ec)) {
+        root = fs::canonical(cache.dosdevices / name, ec);
+        if (ec || !fs::is_directory(*root, ec)) {
+            root = fs::path();
+        }
     }
-    return root;
+    return root->empty() ? std::nullopt : root;
 }
 
 }  // namespace platform

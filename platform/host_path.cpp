@@ -240,15 +240,12 @@ PathResult<fs::path> rootOf(const ParsedPath& parsed) {
     if (parsed.isUnc()) {
         return shareRoot(parsed);
     }
+    // The root first: it exists for nearly every path, and the link is then not read again.
     const char letter = parsed.root[0];
-    if (!driveLink(letter)) {
-        return {{}, ERROR_INVALID_DRIVE};
+    if (auto root = driveRoot(letter)) {
+        return {std::move(*root), ERROR_SUCCESS};
     }
-    auto root = driveRoot(letter);
-    if (!root) {
-        return {{}, ERROR_PATH_NOT_FOUND};
-    }
-    return {std::move(*root), ERROR_SUCCESS};
+    return {{}, driveLink(letter) ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_DRIVE};
 }
 
 // The path of path relative to folder, if it lies in (or is) folder.

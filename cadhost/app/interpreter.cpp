@@ -7,6 +7,7 @@
 #include "cadhost/app/variable_commands.h"
 #include "cadhost/sdk/accmd.h"
 #include "cadhost/sdk/rxdlinkr.h"
+#include "cadhost/xref/host_search.h"
 
 namespace cadhost::app {
 
@@ -30,7 +31,11 @@ bool Interpreter::runCommand(int flags, const std::function<void()>& body) {
     const bool outerFailed = failed_;
     failed_ = false;
     running_.push_back(flags);
-    body();
+    {
+        // The file searches of a command share what they read; the next command reads anew.
+        const xref::FindFilePass searches;
+        body();
+    }
     running_.pop_back();
     const bool ok = !failed_;
     failed_ = outerFailed;

@@ -7,18 +7,6 @@
 
 namespace cadhost::dxf {
 
-void RecordKeys::add(int code, std::string_view value) {
-    if (code == 5 || (code == 105 && dimstyle_)) {
-        if (!handle_) {
-            handle_ = parseHandle(value).value_or(0);
-        }
-    } else if (code == 102) {
-        inAppGroup_ = value.starts_with('{');  // "{ACAD_REACTORS" opens, "}" closes
-    } else if (code == 330 && !inAppGroup_ && !owner_) {
-        owner_ = parseHandle(value).value_or(0);
-    }
-}
-
 bool isMarker(std::string_view type) {
     return type == "SECTION" || type == "ENDSEC" || type == "TABLE" || type == "ENDTAB" ||
            type == "EOF";
@@ -61,7 +49,7 @@ RecordId Document::previous(RecordId id) const {
     return record(id).previous;
 }
 std::string_view Document::type(RecordId id) const {
-    return record(id).type;
+    return record(id).type();
 }
 std::uint64_t Document::handle(RecordId id) const {
     return record(id).handle;
@@ -85,10 +73,10 @@ RecordId Document::tableOf(RecordId id) const {
 
 std::uint64_t Document::revisionWithin(RecordId marker) const {
     const Record& r = record(marker);
-    if (r.type == "SECTION") {
+    if (r.type() == "SECTION") {
         return sectionRevisions_[r.section - 1];
     }
-    if (r.type == "TABLE") {
+    if (r.type() == "TABLE") {
         return tableRevisions_[r.table - 1];
     }
     throw DxfError("record " + std::to_string(marker) + " opens no section or table");
@@ -214,7 +202,7 @@ void Document::validate(const std::vector<Tag>& tags, std::uint16_t section,
     }
     // In HEADER every record but the section's own markers is a variable (group 9).
     bool inHeader = section && sections_[section - 1].name == "HEADER" &&
-                    !(replacing != kNoRecord && isMarker(record(replacing).type));
+                    !(replacing != kNoRecord && isMarker(record(replacing).type()));
     int leadCode = inHeader ? 9 : 0;
     if (tags.front().code != leadCode) {
         throw DxfError("a record " + std::string(inHeader ? "in HEADER" : "") +
@@ -222,8 +210,8 @@ void Document::validate(const std::vector<Tag>& tags, std::uint16_t section,
     }
     std::string_view type = trimType(tags.front().value);
     if (!inHeader) {
-        bool keepsType = replacing != kNoRecord && record(replacing).type == type;
-        bool wasMarker = replacing != kNoRecord && isMarker(record(replacing).type);
+        bool keepsType = replacing != kNoRecord && record(replacing).type() == type;
+        bool wasMarker = replacing != kNoRecord && isMarker(record(replacing).type());
         if ((isMarker(type) || wasMarker) && !keepsType) {
             throw DxfError("section and table markers cannot be added or changed in type");
         }
@@ -251,7 +239,7 @@ void Document::validate(const std::vector<Tag>& tags, std::uint16_t section,
 }
 
 void Document::forgetHeaderName(RecordId id) {
-    if (auto found = header_.find(records_[id].type);
+    if (auto found = header_.find(records_[id].type());
         found != header_.end() && found->second == id) {
         header_.erase(found);
     }
@@ -282,17 +270,15 @@ void Document::setTags(RecordId id, std::vector<Tag> tags) {
     forgetHeaderName(id);
     if (matchesFile(r, tags)) {
         r.tags.reset();
-        r.type = r.fileType;
     } else {
         r.tags = std::make_unique<std::vector<Tag>>(std::move(tags));
-        r.type = trimType(r.tags->front().value);
     }
     const std::vector<Tag>& now = r.tags ? *r.tags : tags;
     bool keyed = now.front().code == 0;
     if (!keyed) {
-        header_.emplace(std::string(r.type), id);
+        header_.emplace(std::string(r.type()), id);
     }
-    RecordKeys keys(r.type);
+    RecordKeys keys(r.type());
     for (const Tag& tag : now) {
         if (keyed) {
             keys.add(tag.code, tag.value);
@@ -314,26 +300,26 @@ void Document::replaceTags(RecordId id, std::vector<Tag> tags) {
 
 RecordId Document::insertBefore(RecordId position, std::vector<Tag> tags) {
     const Record& p = record(position);
-    if (!p.section || p.type == "SECTION") {
+    if (!p.section || p.type() == "SECTION") {
         throw DxfError("records can only be inserted inside a section");
     }
-    return insert(p.previous, position, p.section, p.type == "TABLE" ? 0 : p.table,
+    return insert(p.previous, position, p.section, p.type() == "TABLE" ? 0 : p.table,
                   std::move(tags));
 }
 
 RecordId Document::insertAfter(RecordId position, std::vector<Tag> tags) {
     const Record& p = record(position);
-    if (!p.section || p.type == "ENDSEC") {
+    if (!p.section || p.type() == "ENDSEC") {
         throw DxfError("records can only be inserted inside a section");
     }
-    return insert(position, p.next, p.section, p.type == "ENDTAB" ? 0 : p.table, std::move(tags));
+    return insert(position, p.next, p.section, p.type() == "ENDTAB" ? 0 : p.table, std::move(tags));
 }
 
 RecordId Document::insert(RecordId after, RecordId before, std::uint16_t section,
                           std::uint16_t table, std::vector<Tag> tags) {
     validate(tags, section, kNoRecord);
     auto id = static_cast<RecordId>(records_.size());
-    Record& r = records_.emplace_back();
+    Record& r = records_.add();
     r.section = section;
     r.table = table;
     r.previous = after;
@@ -347,10 +333,11 @@ RecordId Document::insert(RecordId after, RecordId before, std::uint16_t section
 
 RecordId Document::reinsertAfter(RecordId position, RecordId erased, std::vector<Tag> tags) {
     const Record& p = record(position);
-    if (erased >= records_.size() || !records_[erased].erased || !p.section || p.type == "ENDSEC") {
+    if (erased >= records_.size() || !records_[erased].erased || !p.section ||
+        p.type() == "ENDSEC") {
         return insertAfter(position, std::move(tags));
     }
-    const std::uint16_t table = p.type == "ENDTAB" ? 0 : p.table;
+    const std::uint16_t table = p.type() == "ENDTAB" ? 0 : p.table;
     Record& r = records_[erased];
     if (r.section != p.section || r.table != table) {
         return insertAfter(position, std::move(tags));
@@ -369,7 +356,7 @@ RecordId Document::reinsertAfter(RecordId position, RecordId erased, std::vector
 
 void Document::erase(RecordId id) {
     Record& r = record(id);
-    if (isMarker(r.type)) {
+    if (isMarker(r.type())) {
         throw DxfError("section and table markers cannot be erased");
     }
     buildHandleIndex();
@@ -381,7 +368,6 @@ void Document::erase(RecordId id) {
     forgetHeaderName(id);
     r.erased = true;
     r.tags.reset();
-    r.type = r.fileType;  // the old type pointed into the tags
     countEdit(r);
     adjustTableCount(r.table, -1);
 }

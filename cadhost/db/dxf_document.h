@@ -21,6 +21,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "cadhost/db/block_store.h"
 #include "cadhost/db/dxf_file.h"
 #include "cadhost/db/dxf_tag.h"
 #include "cadhost/db/dxf_tag_codec.h"
@@ -152,16 +153,16 @@ class Document {
     void buildHandleIndex() const;
     void writeRecords(const ByteSink& sink) const;
 
-    std::unique_ptr<char[]> bytes_;  // the file as read (or mended); records point into it
+    LargeBytes bytes_;  // the file as read (or mended); records point into it
     std::uint64_t size_ = 0;
     // A damaged file as read, when bytes_ holds it mended; written back while unchanged.
-    std::unique_ptr<char[]> originalBytes_;
+    LargeBytes originalBytes_;
     std::uint64_t originalSize_ = 0;
     std::vector<std::string> repairs_;
     std::uint64_t prologueEnd_ = 0;    // sentinel, byte order mark, leading comments
     std::uint64_t epilogueBegin_ = 0;  // whatever follows the EOF tag
     TagCodec codec_;
-    std::vector<Record> records_;
+    BlockStore<Record> records_;
     RecordId first_ = kNoRecord;
     RecordId last_ = kNoRecord;
     std::vector<Range> sections_;  // record section/table fields index these, plus one

@@ -34,7 +34,7 @@ Document Document::load(const std::filesystem::path& path) {
 }
 
 Document Document::fromBytes(std::string bytes) {
-    FileBytes file{std::make_unique_for_overwrite<char[]>(bytes.size()), bytes.size()};
+    FileBytes file{allocateLargeBytes(bytes.size()), bytes.size()};
     bytes.copy(file.data.get(), bytes.size());
     return parse(std::move(file));
 }
@@ -63,7 +63,7 @@ Document Document::parse(FileBytes file) {
         mended.originalBytes_ = std::move(doc.bytes_);
         mended.originalSize_ = doc.size_;
         mended.size_ = repaired->bytes.size();
-        mended.bytes_ = std::make_unique_for_overwrite<char[]>(mended.size_);
+        mended.bytes_ = allocateLargeBytes(mended.size_);
         repaired->bytes.copy(mended.bytes_.get(), mended.size_);
         mended.repairs_ = std::move(repaired->repairs);
         try {
@@ -120,9 +120,9 @@ void Document::readStructure() {
                 inHeader = section && doc.sections_[section - 1].name == "HEADER" && !table;
                 pendingName = nullptr;
             }
-            if (current->type == "ENDSEC" || current->type == "ENDTAB") {
+            if (current->fileType == "ENDSEC" || current->fileType == "ENDTAB") {
                 throw reader.errorAt(tag, "group code " + std::to_string(tag.code) + " after " +
-                                              std::string(current->type));
+                                              std::string(current->fileType));
             }
             if (keyed) {
                 keys.add(tag.code, tag.value);
@@ -194,9 +194,8 @@ void Document::readStructure() {
         if (!current) {
             doc.prologueEnd_ = tag.begin;
         }
-        Record& record = doc.records_.emplace_back();
+        Record& record = doc.records_.add();
         record.begin = tag.begin;
-        record.type = type;
         record.fileType = type;
         record.section = section;
         record.table = table;

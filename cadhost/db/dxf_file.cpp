@@ -11,6 +11,7 @@
 #include <string>
 
 #include "cadhost/db/dxf_error.h"
+#include "cadhost/db/large_memory.h"
 #include "platform/file_descriptor.h"
 
 namespace cadhost::dxf {
@@ -114,7 +115,7 @@ FileBytes readWholeFile(const std::filesystem::path& path) {
         throw DxfError("cannot read '" + path.string() + "': larger than " +
                        std::to_string(kMaxFileBytes >> 30) + " GiB");
     }
-    FileBytes file{std::make_unique_for_overwrite<char[]>(size), 0};
+    FileBytes file{allocateLargeBytes(size), 0};
     while (file.size < size) {
         ssize_t got = ::read(fd.get(), file.data.get() + file.size, size - file.size);
         if (got < 0 && errno == EINTR) {

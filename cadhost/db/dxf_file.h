@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cadhost/db/large_memory.h"
+
 namespace cadhost::dxf {
 
 // Larger files are refused rather than read into memory.
@@ -17,7 +19,7 @@ inline constexpr std::uint64_t kMaxFileBytes = std::uint64_t{4} << 30;
 using ByteSink = std::function<void(std::string_view)>;
 
 struct FileBytes {
-    std::unique_ptr<char[]> data;
+    LargeBytes data;
     std::uint64_t size = 0;
 };
 

@@ -10,13 +10,14 @@
 
 namespace cadhost::dxf {
 
+// A group-0 or group-9 value without trailing blanks.
+std::string_view trimType(std::string_view value);
+
 struct Document::Record {
     std::uint64_t begin = 0;  // original bytes; unused once `tags` is set
     std::uint64_t end = 0;
     std::uint64_t handle = 0;
     std::uint64_t owner = 0;
-    // Points into the file bytes, or into (*tags)[0].value, which is never changed in place.
-    std::string_view type;
     std::string_view fileType;               // the type as read from the file; "" for new records
     std::unique_ptr<std::vector<Tag>> tags;  // set for changed and new records
     RecordId previous = kNoRecord;
@@ -24,6 +25,9 @@ struct Document::Record {
     std::uint16_t section = 0;  // index into sections_ plus one; 0: outside every section
     std::uint16_t table = 0;    // index into tables_ plus one; 0: not in a table
     bool erased = false;
+
+    // Points into the file bytes, or into (*tags)[0].value, which is never changed in place.
+    std::string_view type() const { return tags ? trimType(tags->front().value) : fileType; }
 };
 
 // Collects a record's handle and owner while its tags go by.
@@ -31,7 +35,18 @@ class RecordKeys {
   public:
     explicit RecordKeys(std::string_view type) : dimstyle_(type == "DIMSTYLE") {}
 
-    void add(int code, std::string_view value);
+    // Inline: it runs for every tag of a file's records.
+    void add(int code, std::string_view value) {
+        if (code == 5 || (code == 105 && dimstyle_)) {
+            if (!handle_) {
+                handle_ = parseHandle(value).value_or(0);
+            }
+        } else if (code == 102) {
+            inAppGroup_ = value.starts_with('{');  // "{ACAD_REACTORS" opens, "}" closes
+        } else if (code == 330 && !inAppGroup_ && !owner_) {
+            owner_ = parseHandle(value).value_or(0);
+        }
+    }
     std::uint64_t handle() const { return handle_; }
     std::uint64_t owner() const { return owner_; }
 
@@ -44,8 +59,5 @@ class RecordKeys {
 
 // Section and table markers: they shape the file and are never added or removed by edits.
 bool isMarker(std::string_view type);
-
-// A group-0 or group-9 value without trailing blanks.
-std::string_view trimType(std::string_view value);
 
 }  // namespace cadhost::dxf

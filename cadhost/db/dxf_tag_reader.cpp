@@ -1,7 +1,10 @@
 #include "cadhost/db/dxf_tag_reader.h"
 
-#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "cadhost/db/dxf_group_codes.h"
 
@@ -58,13 +61,6 @@ TagReader::TagReader(std::string_view data, Encoding encoding, std::uint64_t beg
                      std::uint64_t end, std::uint64_t firstLine)
     : data_(data), encoding_(encoding), pos_(begin), end_(end), line_(firstLine) {}
 
-bool TagReader::next(RawTag& tag) {
-    if (pos_ >= end_) {
-        return false;
-    }
-    return encoding_.binary ? nextBinary(tag) : nextAscii(tag);
-}
-
 DxfError TagReader::errorAt(const RawTag& tag, const std::string& problem) const {
     return encoding_.binary ? DxfError::atOffset(tag.begin, problem)
                             : DxfError::atLine(tag.line, problem);
@@ -74,58 +70,38 @@ DxfError TagReader::errorAtEnd(const std::string& problem) const {
     return encoding_.binary ? DxfError::atOffset(pos_, problem) : DxfError::atLine(line_, problem);
 }
 
-namespace {
-
-// Most DXF lines are a few bytes long: testing eight bytes at a time finds their end sooner
-// than a call; longer lines go to memchr.
-const char* findNewline(const char* start, std::uint64_t window) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101u;
-    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
-    std::uint64_t quick = window < 64 ? window : 64;
-    std::uint64_t i = 0;
-    for (; i + 8 <= quick; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, start + i, sizeof word);
-        std::uint64_t x = word ^ (kOnes * '\n');  // zero bytes where the newlines are
-        std::uint64_t zeros = (x - kOnes) & ~x & kHighBits;
-        if (zeros) {
-            return start + i + (std::countr_zero(zeros) >> 3);  // little-endian: lowest first
+std::uint64_t TagReader::newlinesAt(std::uint64_t from) const {
+    const char* bytes = data_.data() + from;
+    const std::uint64_t count = data_.size() - from;
+    std::uint64_t newlines = 0;
+#if defined(__SSE2__)
+    if (count >= 64) {
+        const __m128i newline = _mm_set1_epi8('\n');
+        for (int i = 0; i < 4; ++i) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * i));
+            const auto bits =
+                static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, newline)));
+            newlines |= std::uint64_t{bits} << (16 * i);
         }
+        return newlines;
     }
-    const void* found = std::memchr(start + i, '\n', window - i);
-    return static_cast<const char*>(found);
+#endif
+    for (std::uint64_t i = 0; i < count && i < 64; ++i) {
+        newlines |= std::uint64_t{bytes[i] == '\n'} << i;
+    }
+    return newlines;
 }
 
-}  // namespace
-
-// Inlined into nextAscii: it runs twice for every tag of a file.
-[[gnu::always_inline]] inline std::string_view TagReader::readLine() {
-    const char* start = data_.data() + pos_;
-    std::uint64_t remaining = end_ - pos_;
-    std::uint64_t window = remaining < kMaxLineBytes + 1 ? remaining : kMaxLineBytes + 1;
-    const char* newline = findNewline(start, window);
-    std::uint64_t length;
-    if (newline) {
-        length = static_cast<std::uint64_t>(newline - start);
-        pos_ += length + 1;
-    } else if (remaining <= kMaxLineBytes) {
-        length = remaining;  // the last line may lack its line end
-        pos_ = end_;
-    } else {
-        throw DxfError::atLine(line_,
-                               "line longer than " + std::to_string(kMaxLineBytes) + " bytes");
-    }
-    ++line_;
-    if (length > 0 && start[length - 1] == '\r') {
-        --length;
-    }
-    return {start, length};
+void TagReader::lineTooLong() const {
+    throw DxfError::atLine(line_, "line longer than " + std::to_string(kMaxLineBytes) + " bytes");
 }
 
-bool TagReader::nextAscii(RawTag& tag) {
-    tag.begin = pos_;
-    tag.line = line_;
-    std::string_view codeText = readLine();
+void TagReader::endsBeforeValue(int code) const {
+    throw DxfError::atLine(line_,
+                           "file ends before the value of group code " + std::to_string(code));
+}
+
+int TagReader::parseCodeSlowly(std::string_view codeText, std::uint64_t line) const {
     std::size_t i = 0;
     while (i < codeText.size() && codeText[i] == ' ') {
         ++i;
@@ -141,18 +117,12 @@ bool TagReader::nextAscii(RawTag& tag) {
         ++i;
     }
     if (digits == 0 || i != codeText.size()) {
-        throw DxfError::atLine(tag.line, "invalid group code " + quote(codeText));
+        throw DxfError::atLine(line, "invalid group code " + quote(codeText));
     }
     if (digits > 6 || !isValidGroupCode(code)) {
-        throw DxfError::atLine(tag.line, "group code " + quote(codeText) + " out of range");
+        throw DxfError::atLine(line, "group code " + quote(codeText) + " out of range");
     }
-    if (pos_ >= end_) {
-        throw DxfError::atLine(line_,
-                               "file ends before the value of group code " + std::to_string(code));
-    }
-    tag.code = static_cast<int>(code);
-    tag.value = readLine();
-    return true;
+    return static_cast<int>(code);
 }
 
 std::string_view TagReader::take(std::uint64_t count, const RawTag& tag) {

@@ -3,6 +3,7 @@
 // CR LF lines) and binary DXF (1-byte group codes of R12 and earlier, 2-byte codes later) and
 // throws DxfError naming the line (ASCII) or byte offset (binary) of the first fault.
 
+#include <bit>
 #include <cstdint>
 #include <string_view>
 
@@ -38,11 +39,18 @@ class TagReader {
     TagReader(std::string_view data, Encoding encoding, std::uint64_t begin, std::uint64_t end,
               std::uint64_t firstLine = 1);
 
-    // Reads the next tag; false at the end of the range.
-    bool next(RawTag& tag);
+    // Reads the next tag; false at the end of the range. Inline: it runs for every tag of a
+    // file, and reading large files is bound by it.
+    bool next(RawTag& tag) {
+        if (pos_ >= end_) {
+            return false;
+        }
+        return encoding_.binary ? nextBinary(tag) : nextAscii(tag);
+    }
 
-    // Where the next tag begins.
+    // Where the next tag begins, and its line (ASCII).
     std::uint64_t position() const { return pos_; }
+    std::uint64_t line() const { return line_; }
 
     // An error placed at `tag`: its line for ASCII, its offset for binary.
     DxfError errorAt(const RawTag& tag, const std::string& problem) const;
@@ -50,16 +58,96 @@ class TagReader {
     DxfError errorAtEnd(const std::string& problem) const;
 
   private:
+    static constexpr std::uint64_t kNone = ~std::uint64_t{0};
+
     bool nextAscii(RawTag& tag);
     bool nextBinary(RawTag& tag);
     std::string_view readLine();
+    // The offset of the first '\n' in [from, limit), or kNone.
+    std::uint64_t findNewline(std::uint64_t from, std::uint64_t limit);
+    // Where the newlines of data_ are from `from` on: bit i of the result stands for
+    // data_[from + i], up to the end of data_ (64 bytes at most).
+    std::uint64_t newlinesAt(std::uint64_t from) const;
+    // A code line that is not three characters of blanks then digits, parsed one by one.
+    int parseCodeSlowly(std::string_view codeText, std::uint64_t line) const;
     std::string_view take(std::uint64_t count, const RawTag& tag);
+    [[noreturn]] void lineTooLong() const;
+    [[noreturn]] void endsBeforeValue(int code) const;
 
     std::string_view data_;
     Encoding encoding_;
     std::uint64_t pos_;
     std::uint64_t end_;
     std::uint64_t line_;
+    // The newlines of the 64 bytes from newlinesFrom_ on (kNone: none found yet), as
+    // newlinesAt() gives them; most lines are a few bytes long, so one such look serves many.
+    std::uint64_t newlinesFrom_ = kNone;
+    std::uint64_t newlines_ = 0;
 };
+
+inline std::uint64_t TagReader::findNewline(std::uint64_t from, std::uint64_t limit) {
+    while (from < limit) {
+        if (newlinesFrom_ > from || from - newlinesFrom_ >= 64) {
+            newlinesFrom_ = from;
+            newlines_ = newlinesAt(from);
+        }
+        const std::uint64_t ahead = newlines_ >> (from - newlinesFrom_);
+        if (ahead) {
+            const std::uint64_t newline =
+                from + static_cast<std::uint64_t>(std::countr_zero(ahead));
+            return newline < limit ? newline : kNone;
+        }
+        from = newlinesFrom_ + 64;
+    }
+    return kNone;
+}
+
+inline std::string_view TagReader::readLine() {
+    const std::uint64_t remaining = end_ - pos_;
+    const std::uint64_t limit =
+        pos_ + (remaining < kMaxLineBytes + 1 ? remaining : kMaxLineBytes + 1);
+    const std::uint64_t newline = findNewline(pos_, limit);
+    const char* start = data_.data() + pos_;
+    std::uint64_t length;
+    if (newline != kNone) {
+        length = newline - pos_;
+        pos_ = newline + 1;
+    } else if (remaining <= kMaxLineBytes) {
+        length = remaining;  // the last line may lack its line end
+        pos_ = end_;
+    } else {
+        lineTooLong();
+    }
+    ++line_;
+    if (length > 0 && start[length - 1] == '\r') {
+        --length;
+    }
+    return {start, length};
+}
+
+inline bool TagReader::nextAscii(RawTag& tag) {
+    tag.begin = pos_;
+    tag.line = line_;
+    const std::string_view codeText = readLine();
+    // Writers put group codes right-aligned in three characters ("  0", " 10", "330"): read
+    // those without a branch on each character.
+    int code;
+    if (codeText.size() == 3) {
+        const auto digit = [](char c) { return static_cast<unsigned>(c - '0') < 10; };
+        const char c0 = codeText[0], c1 = codeText[1], c2 = codeText[2];
+        const bool d0 = digit(c0), d1 = digit(c1), s0 = c0 == ' ';
+        const bool fits = digit(c2) && (d0 || s0) && (d1 || (s0 && c1 == ' '));
+        code = fits ? (d0 ? (c0 - '0') * 100 : 0) + (d1 ? (c1 - '0') * 10 : 0) + (c2 - '0')
+                    : parseCodeSlowly(codeText, tag.line);
+    } else {
+        code = parseCodeSlowly(codeText, tag.line);
+    }
+    if (pos_ >= end_) {
+        endsBeforeValue(code);
+    }
+    tag.code = code;
+    tag.value = readLine();
+    return true;
+}
 
 }  // namespace cadhost::dxf

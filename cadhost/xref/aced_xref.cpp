@@ -102,7 +102,7 @@ int acedFindFile(const char* fileName, char* result, std::size_t size) {
         xrefs     ? xrefs->drawingFolder()
         : drawing ? cadhost::xref::hostFolderOf(cadhost::xref::drawingHostPath(*drawing))
                   : std::string();
-    const auto found = cadhost::xref::findFile(fileName, folder, cadhost::xref::hostSearchPath());
+    const auto found = cadhost::xref::findHostFile(fileName, folder);
     if (!found || found->size() >= size) {
         return RTERROR;
     }

@@ -213,8 +213,12 @@ void DrawingXrefs::forgetStates() {
 }
 
 std::unique_ptr<AcDbDatabase> DrawingXrefs::readDrawing(const std::string& hostPath,
-                                                        std::string& reason, DwgReader* dwg) {
-    auto native = platform::hostToNative(hostPath);
+                                                        std::string& reason, DwgReader* dwg,
+                                                        platform::FolderListings* pass) {
+    auto native = pass ? pass->existing(hostPath) : platform::PathResult<std::filesystem::path>{};
+    if (!pass || !native.ok()) {
+        native = platform::hostToNative(hostPath);
+    }
     if (!native.ok()) {
         reason = "the path cannot be used";
         return nullptr;
@@ -233,7 +237,7 @@ std::unique_ptr<AcDbDatabase> DrawingXrefs::readDrawing(const std::string& hostP
 
 DrawingXrefs::Files::iterator DrawingXrefs::load(const std::string& foundPath,
                                                  const std::string& xrefName, Files& previous,
-                                                 DwgReader& dwg) {
+                                                 DwgReader& dwg, platform::FolderListings* pass) {
     auto loaded = files_.find(foundPath);
     if (loaded == files_.end()) {
         if (auto kept = previous.find(foundPath); kept != previous.end()) {
@@ -241,7 +245,7 @@ DrawingXrefs::Files::iterator DrawingXrefs::load(const std::string& foundPath,
             loaded = files_.emplace(foundPath, std::move(kept->second)).first;
         } else {
             LoadedFile file;
-            file.database = readDrawing(foundPath, file.reason, &dwg);
+            file.database = readDrawing(foundPath, file.reason, &dwg, pass);
             if (!file.database) {
                 message("\nXref \"" + xrefName + "\" is unresolved: cannot load " + foundPath +
                         ": " + file.reason);
@@ -385,7 +389,7 @@ void DrawingXrefs::update(const std::vector<AcDbObjectId>& reread) {
             setState(visit.block, AcDb::kXrfUnresolved, nullptr);
             continue;
         }
-        const auto loaded = load(*found, name, previous, dwg);
+        const auto loaded = load(*found, name, previous, dwg, &pass);
         outcome.file = loaded->first;
         outcome.loaded = &loaded->second;
         LoadedFile& file = loaded->second;
@@ -610,7 +614,7 @@ void DrawingXrefs::added(AcDbObjectId record, bool wasCurrent) {
     } else {
         Files none;
         DwgReader dwg;
-        const auto loaded = load(*found, outcome.name, none, dwg);
+        const auto loaded = load(*found, outcome.name, none, dwg, nullptr);
         outcome.file = loaded->first;
         outcome.loaded = &loaded->second;
         LoadedFile& file = loaded->second;

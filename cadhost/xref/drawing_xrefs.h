@@ -86,9 +86,11 @@ class DrawingXrefs : private db::TransactionWatcher {
     // How many times update() ran, whether called or in place of a step.
     int updates() const { return updates_; }
     // Reads a drawing as an xref would be read; the reason it cannot be read otherwise. A DWG
-    // file is read by `dwg`, or by a reader of its own when that is null.
+    // file is read by `dwg`, or by a reader of its own when that is null. A search pass that
+    // found the file gives its native path without reading the folders again.
     static std::unique_ptr<AcDbDatabase> readDrawing(const std::string& hostPath,
-                                                     std::string& reason, DwgReader* dwg = nullptr);
+                                                     std::string& reason, DwgReader* dwg = nullptr,
+                                                     platform::FolderListings* pass = nullptr);
 
   private:
     struct LoadedFile {
@@ -114,7 +116,7 @@ class DrawingXrefs : private db::TransactionWatcher {
     };
 
     Files::iterator load(const std::string& foundPath, const std::string& xrefName, Files& previous,
-                         DwgReader& dwg);
+                         DwgReader& dwg, platform::FolderListings* pass);
     AcDbObjectId nestedRecord(const std::string& name, const std::string& path);
     void forgetStates();
     // True when no object of the drawing is open for write, the drawing's path is the one of

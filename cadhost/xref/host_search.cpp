@@ -6,8 +6,15 @@
 #include "cadhost/app/registry_key.h"
 #include "cadhost/sdk/aced.h"
 #include "platform/host_path.h"
+#include "platform/prefix.h"
 
 namespace cadhost::xref {
+
+namespace {
+
+thread_local FindFilePass* currentPass = nullptr;
+
+}  // namespace
 
 SearchPath hostSearchPath() {
     SearchPath path;
@@ -22,6 +29,39 @@ SearchPath hostSearchPath() {
         path.programFolder = platform::nativeToHost(program.parent_path());
     }
     return path;
+}
+
+FindFilePass::FindFilePass()
+    : outer_(currentPass),
+      generation_(platform::prefixGeneration()),
+      listings_(std::make_unique<platform::FolderListings>()) {
+    currentPass = this;
+}
+
+FindFilePass::~FindFilePass() {
+    currentPass = outer_;
+}
+
+FindFilePass* FindFilePass::current() {
+    return currentPass;
+}
+
+std::optional<std::string> FindFilePass::find(std::string_view name,
+                                              const std::string& drawingFolder) {
+    if (const std::uint64_t generation = platform::prefixGeneration(); generation != generation_) {
+        generation_ = generation;
+        searchPath_.reset();
+        listings_ = std::make_unique<platform::FolderListings>();
+    }
+    if (!searchPath_) {
+        searchPath_ = hostSearchPath();
+    }
+    return findFile(name, drawingFolder, *searchPath_, *listings_);
+}
+
+std::optional<std::string> findHostFile(std::string_view name, const std::string& drawingFolder) {
+    FindFilePass* pass = FindFilePass::current();
+    return pass ? pass->find(name, drawingFolder) : FindFilePass().find(name, drawingFolder);
 }
 
 std::unique_ptr<DrawingXrefs> openDrawingXrefs(AcDbDatabase& drawing) {

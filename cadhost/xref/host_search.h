@@ -1,8 +1,11 @@
 #pragma once
-// The host's side of the xref engine: the search path of the current profile, and the xrefs
-// of a drawing the host opens, with messages on the command line.
+// The host's side of the xref engine: the search path of the current profile, the searches of
+// acedFindFile, and the xrefs of a drawing the host opens, with messages on the command line.
 
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "cadhost/xref/drawing_xrefs.h"
 
@@ -10,6 +13,34 @@ namespace cadhost::xref {
 
 // The current profile's support search path and the host program's own folder.
 SearchPath hostSearchPath();
+
+// The searches of acedFindFile while one lives (on its thread; the innermost serves) are one
+// pass: the profile's search path is read at the first search, and each folder is listed at
+// most once. A change of the prefix starts the pass afresh. A file made or removed after the
+// pass read its folder, and a change of the search path, may not be seen by the pass; the host
+// opens one for each command it runs, so the next command sees them.
+class FindFilePass {
+  public:
+    FindFilePass();
+    ~FindFilePass();
+    FindFilePass(const FindFilePass&) = delete;
+    FindFilePass& operator=(const FindFilePass&) = delete;
+
+    // The pass open on this thread; null when none is.
+    static FindFilePass* current();
+
+    // The full host path of the file, as findFile() gives it.
+    std::optional<std::string> find(std::string_view name, const std::string& drawingFolder);
+
+  private:
+    FindFilePass* outer_;
+    std::uint64_t generation_;
+    std::optional<SearchPath> searchPath_;
+    std::unique_ptr<platform::FolderListings> listings_;
+};
+
+// The file found as acedFindFile finds it: through the current pass, or a search of its own.
+std::optional<std::string> findHostFile(std::string_view name, const std::string& drawingFolder);
 
 // Loads the xrefs of a drawing the host has just opened; the caller keeps the result as long
 // as the drawing is open and destroys it first.

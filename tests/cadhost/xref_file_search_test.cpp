@@ -6,7 +6,10 @@
 #include <optional>
 #include <string_view>
 
+#include "cadhost/app/host_registration.h"
+#include "cadhost/app/registry_key.h"
 #include "cadhost/xref/file_search.h"
+#include "cadhost/xref/host_search.h"
 #include "platform/host_path.h"
 #include "support/temp_prefix.h"
 
@@ -110,6 +113,40 @@ TEST(XrefFileSearchPasses, AFileMadeAfterASearchIsFoundByTheNextSearch) {
     EXPECT_EQ(findFile("late.dwg", f.at("dwg"), path, next), f.at("two/late.dxf"));
     f.make("one/Late.dxf");  // now earlier on the path
     EXPECT_EQ(findFile("late.dwg", f.at("dwg"), path), f.at("one/late.dxf"));
+}
+
+// The host's searches (acedFindFile) share one pass per command: what a command's searches
+// read serves its later searches, and the next command reads anew.
+TEST(XrefFileSearchPasses, AFileMadeDuringACommandIsFoundByTheNextCommand) {
+    Folders f;
+    ASSERT_EQ(cadhost::app::registerHost(), "");
+    const cadhost::app::RegistryKey general(platform::HKEY_CURRENT_USER,
+                                            cadhost::app::profileKey() + "\\General", true);
+    ASSERT_EQ(general.writeString("ACAD", f.at("gone") + ";" + f.at("support")),
+              platform::ERROR_SUCCESS);
+    f.make("support/other.dxf");
+    using cadhost::xref::findHostFile;
+    {
+        const cadhost::xref::FindFilePass command;
+        EXPECT_EQ(findHostFile("late.dwg", ""), std::nullopt);
+        EXPECT_EQ(findHostFile("OTHER.dwg", ""), f.at("support/OTHER.dxf"));
+        f.make("support/late.dxf");
+        {
+            const cadhost::xref::FindFilePass inner;  // a command run inside another
+            EXPECT_EQ(findHostFile("late.dwg", ""), f.at("support/late.dxf"));
+        }
+    }
+    EXPECT_EQ(findHostFile("late.dwg", ""), f.at("support/late.dxf"));  // outside any command
+    std::filesystem::remove(f.prefix.scratch() / "support" / "late.dxf");
+    const cadhost::xref::FindFilePass next;
+    EXPECT_EQ(findHostFile("late.dwg", ""), std::nullopt);
+    // The search path is read at the pass's first search: a new path shows in the next pass.
+    ASSERT_EQ(general.writeString("ACAD", f.at("elsewhere")), platform::ERROR_SUCCESS);
+    f.make("elsewhere/moved.dxf");
+    EXPECT_EQ(findHostFile("other.dwg", ""), f.at("support/other.dxf"));
+    const cadhost::xref::FindFilePass after;
+    EXPECT_EQ(findHostFile("other.dwg", ""), std::nullopt);
+    EXPECT_EQ(findHostFile("moved.dwg", ""), f.at("elsewhere/moved.dxf"));
 }
 
 TEST(XrefSearchPathList, SplitsAtSemicolons) {
