@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cadhost/app/program_signals.h"
+#include "cadhost/xref/host_search.h"
 
 namespace cadhost::app {
 
@@ -156,6 +157,8 @@ std::optional<std::string> CommandLine::ask(std::string_view prompt, bool restOf
     atLineStart_ = edited || prompt.empty();
     out_->flush();
     std::optional<std::string> line = nextLine(prompt.substr(shownFrom), completion);
+    // Whatever the user did before answering (files made, moved, removed) is looked for anew.
+    xref::FindFilePass::userActed();
     if (!line) {
         if (source() && source()->wasCancelled()) {
             cancel();

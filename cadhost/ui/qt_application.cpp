@@ -1,9 +1,35 @@
 #include "cadhost/ui/qt_application.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <cstdlib>
 
+#include "cadhost/xref/host_search.h"
+
 namespace cadhost::ui {
+
+namespace {
+
+// A key or a click in any window of the host (a module's dialog too) may follow a change the
+// user made to files meanwhile: the file searches after it read anew.
+class UserActions : public QObject {
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::KeyPress:
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::Drop:
+                xref::FindFilePass::userActed();
+                break;
+            default:
+                break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+}  // namespace
 
 bool hasDisplay() {
     for (const char* variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
@@ -26,7 +52,8 @@ bool ensureQtApplication() {
     static char name[] = "cadhost";
     static char* argv[] = {name, nullptr};
     // Never destroyed: Qt's objects must outlive every static of the process.
-    new QApplication(argc, argv);
+    auto* application = new QApplication(argc, argv);
+    application->installEventFilter(new UserActions);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "cadhost/xref/host_search.h"
 
+#include <atomic>
 #include <filesystem>
 
 #include "cadhost/app/host_registration.h"
@@ -13,6 +14,7 @@ namespace cadhost::xref {
 namespace {
 
 thread_local FindFilePass* currentPass = nullptr;
+std::atomic<std::uint64_t> userActions{0};
 
 }  // namespace
 
@@ -34,6 +36,7 @@ SearchPath hostSearchPath() {
 FindFilePass::FindFilePass()
     : outer_(currentPass),
       generation_(platform::prefixGeneration()),
+      userActions_(userActions.load(std::memory_order_relaxed)),
       listings_(std::make_unique<platform::FolderListings>()) {
     currentPass = this;
 }
@@ -46,10 +49,17 @@ FindFilePass* FindFilePass::current() {
     return currentPass;
 }
 
+void FindFilePass::userActed() {
+    userActions.fetch_add(1, std::memory_order_relaxed);
+}
+
 std::optional<std::string> FindFilePass::find(std::string_view name,
                                               const std::string& drawingFolder) {
-    if (const std::uint64_t generation = platform::prefixGeneration(); generation != generation_) {
+    const std::uint64_t generation = platform::prefixGeneration();
+    const std::uint64_t actions = userActions.load(std::memory_order_relaxed);
+    if (generation != generation_ || actions != userActions_) {
         generation_ = generation;
+        userActions_ = actions;
         searchPath_.reset();
         listings_ = std::make_unique<platform::FolderListings>();
     }

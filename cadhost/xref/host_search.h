@@ -16,9 +16,10 @@ SearchPath hostSearchPath();
 
 // The searches of acedFindFile while one lives (on its thread; the innermost serves) are one
 // pass: the profile's search path is read at the first search, and each folder is listed at
-// most once. A change of the prefix starts the pass afresh. A file made or removed after the
-// pass read its folder, and a change of the search path, may not be seen by the pass; the host
-// opens one for each command it runs, so the next command sees them.
+// most once. A change of the prefix, and anything the user does (userActed), start the pass
+// afresh, so a file the user made or removed meanwhile is seen: the host opens a pass for each
+// command it runs, and a long command (a dialog, a command-line form asking question after
+// question) reads anew after each answer, key or click.
 class FindFilePass {
   public:
     FindFilePass();
@@ -28,6 +29,8 @@ class FindFilePass {
 
     // The pass open on this thread; null when none is.
     static FindFilePass* current();
+    // The user answered a prompt, pressed a key or clicked: what the passes read may be stale.
+    static void userActed();
 
     // The full host path of the file, as findFile() gives it.
     std::optional<std::string> find(std::string_view name, const std::string& drawingFolder);
@@ -35,6 +38,7 @@ class FindFilePass {
   private:
     FindFilePass* outer_;
     std::uint64_t generation_;
+    std::uint64_t userActions_;
     std::optional<SearchPath> searchPath_;
     std::unique_ptr<platform::FolderListings> listings_;
 };

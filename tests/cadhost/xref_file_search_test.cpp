@@ -147,6 +147,17 @@ TEST(XrefFileSearchPasses, AFileMadeDuringACommandIsFoundByTheNextCommand) {
     const cadhost::xref::FindFilePass after;
     EXPECT_EQ(findHostFile("other.dwg", ""), std::nullopt);
     EXPECT_EQ(findHostFile("moved.dwg", ""), f.at("elsewhere/moved.dxf"));
+    // Within one long command (a dialog), what the user did before an answer, a key or a click
+    // is seen by the searches after it.
+    f.make("elsewhere/copied.dxf");
+    EXPECT_EQ(findHostFile("copied.dwg", ""), std::nullopt);
+    cadhost::xref::FindFilePass::userActed();
+    EXPECT_EQ(findHostFile("copied.dwg", ""), f.at("elsewhere/copied.dxf"));
+    std::filesystem::remove(f.prefix.scratch() / "elsewhere" / "moved.dxf");
+    ASSERT_EQ(general.writeString("ACAD", f.at("support")), platform::ERROR_SUCCESS);
+    cadhost::xref::FindFilePass::userActed();
+    EXPECT_EQ(findHostFile("moved.dwg", ""), std::nullopt);
+    EXPECT_EQ(findHostFile("other.dwg", ""), f.at("support/other.dxf"));
 }
 
 TEST(XrefSearchPathList, SplitsAtSemicolons) {
