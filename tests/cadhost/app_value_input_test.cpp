@@ -13,8 +13,8 @@ TEST(ValueInput, NumbersAreReadWholeAndWithoutTheLocale) {
     EXPECT_EQ(parseReal("-0.5"), -0.5);
     EXPECT_EQ(parseReal("+4"), 4.0);
     EXPECT_EQ(parseReal("1e3"), 1000.0);
-    for (const char* refused : {"", "+", "+-1", "2,5", "2.5x", " 2", "2 ", "inf", "nan", "1e999",
-                                "0x10"}) {
+    for (const char* refused :
+         {"", "+", "+-1", "2,5", "2.5x", " 2", "2 ", "inf", "nan", "1e999", "0x10"}) {
         EXPECT_EQ(parseReal(refused), std::nullopt) << refused;
     }
 }
