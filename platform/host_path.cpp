@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 #include <span>
 #include <system_error>
@@ -294,6 +295,18 @@ PathResult<std::string> fullHostPath(std::string_view host) {
         full += '\\';
     }
     return {std::move(full), ERROR_SUCCESS};
+}
+
+PathResult<std::string> typedFullHostPath(std::string_view typed) {
+    std::string path(typed);
+    if (path.starts_with("~/")) {
+        const char* home = std::getenv("HOME");
+        path = std::string(home ? home : "") + path.substr(1);
+    }
+    if (path.starts_with("/")) {
+        path = nativeToHost(fs::path(path).lexically_normal());
+    }
+    return fullHostPath(path);
 }
 
 PathResult<fs::path> hostToNative(std::string_view host) {

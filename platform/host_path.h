@@ -34,6 +34,10 @@ struct PathResult {
 // UNC path without server and share), ERROR_FILENAME_EXCED_RANGE (too long).
 PathResult<std::string> fullHostPath(std::string_view host);
 
+// The full host path of a name a user typed: a host path, or a native one ("/...", or "~/..."
+// in the home folder). Errors as fullHostPath.
+PathResult<std::string> typedFullHostPath(std::string_view typed);
+
 // The native path of a host path. Each name that exists is matched in its folder, the exact
 // name first, else a name equal but for letter case; the first name that does not exist and
 // everything after it are kept as given, so new files and folders can be named.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <filesystem>
 
 #include "cadhost/app/command_line.h"
@@ -26,15 +25,7 @@ std::optional<ExistingFile> findExistingFile(const std::string& hostPath) {
 
 std::optional<std::string> typedHostPathQuietly(const std::string& typed,
                                                 const std::string& defaultExtension) {
-    std::string path = typed;
-    if (path.starts_with("~/")) {
-        const char* home = std::getenv("HOME");
-        path = std::string(home ? home : "") + path.substr(1);
-    }
-    if (path.starts_with("/")) {
-        path = platform::nativeToHost(std::filesystem::path(path).lexically_normal());
-    }
-    platform::PathResult<std::string> full = platform::fullHostPath(path);
+    platform::PathResult<std::string> full = platform::typedFullHostPath(typed);
     if (!full.ok()) {
         return std::nullopt;
     }

@@ -1,7 +1,6 @@
 #include "plugin/host/command_line_view.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -26,17 +25,9 @@ Kind kindOf(const std::string& hostPath) {
     return std::filesystem::is_directory(native.value, ec) ? Kind::Folder : Kind::File;
 }
 
-// The full host path of a typed name: a host path, or a native one ("/...", "~/..."); a
-// name relative to the current folder is made full. Nothing for a name no path can hold.
-std::optional<std::string> hostPathOf(std::string typed) {
-    if (typed.starts_with("~/")) {
-        const char* home = std::getenv("HOME");
-        typed = std::string(home ? home : "") + typed.substr(1);
-    }
-    if (typed.starts_with("/")) {
-        typed = platform::nativeToHost(std::filesystem::path(typed).lexically_normal());
-    }
-    platform::PathResult<std::string> full = platform::fullHostPath(typed);
+// The full host path of a typed name (host or native); nothing for a name no path can hold.
+std::optional<std::string> hostPathOf(const std::string& typed) {
+    platform::PathResult<std::string> full = platform::typedFullHostPath(typed);
     if (!full.ok()) {
         return std::nullopt;
     }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -71,6 +72,18 @@ TEST_F(HostPath, RelativeFormsStartAtTheCurrentFolder) {
     setCurrentHostFolder(R"(\\srv\share\dir)");
     EXPECT_EQ(full(R"(\top)"), R"(\\srv\share\top)");
     EXPECT_EQ(full(R"(..\..\..\up)"), R"(\\srv\share\up)");
+}
+
+// What a user types may be a host path or a native one; both give the full host path.
+TEST_F(HostPath, TypedNamesAreHostOrNativePaths) {
+    setCurrentHostFolder(R"(C:\work)");
+    EXPECT_EQ(typedFullHostPath(R"(a\b.dxf)").value, R"(C:\work\a\b.dxf)");
+    EXPECT_EQ(typedFullHostPath((driveC / "x" / ".." / "y.dxf").string()).value, R"(C:\y.dxf)");
+    const char* home = std::getenv("HOME");
+    ASSERT_NE(home, nullptr);
+    EXPECT_EQ(typedFullHostPath("~/plan.dxf").value, nativeToHost(fs::path(home) / "plan.dxf"));
+    EXPECT_FALSE(typedFullHostPath("a|b").ok());
+    EXPECT_FALSE(typedFullHostPath("").ok());
 }
 
 TEST_F(HostPath, MalformedPathsAreErrors) {
