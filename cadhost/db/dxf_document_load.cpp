@@ -225,6 +225,11 @@ void Document::readStructure() {
             sawEof = true;
             break;
         }
+        if (keyed && !inHeader && !pendingName && !closesSection && !closesTable) {
+            // The body of an entity or object: its tags need no checks but for the keys.
+            reader.nextUsualTags(
+                [&keys](int code, std::string_view value) { keys.add(code, value); });
+        }
     }
     if (!sawEof) {
         throw reader.errorAtEnd(section ? "file ends inside section " +

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "cadhost/db/block_store.h"
 #include "cadhost/db/dxf_document.h"
@@ -117,6 +119,69 @@ TEST(DxfLargeDrawing, GroupCodesReadAlikeInEverySpelling) {
     std::string trailing = drawingOf(1);
     trailing.replace(trailing.find("  8\n0\n"), 3, "8  ");  // trailing blanks are allowed
     EXPECT_EQ(Document::fromBytes(trailing).toBytes(), trailing);
+}
+
+// Entity bodies in every shape a file may give them, amid bodies of the common shape and far
+// from the end of the file as well as near it: each record's handle, owner and bytes come out
+// as the file has them, and a fault in a body is placed on its line.
+TEST(DxfLargeDrawing, EntityBodiesReadAlikeInEveryShape) {
+    struct Shape {
+        std::string body;  // the tags after "0 LINE"
+        std::uint64_t handle;
+        std::uint64_t owner;
+    };
+    const std::string longText(300, 'x');
+    const std::vector<Shape> shapes = {
+        {"  5\nA1\n330\n1F\n  8\n0\n", 0xA1, 0x1F},
+        {"  5\nA2\n102\n{ACAD_REACTORS\n330\n77\n102\n}\n330\n2F\n", 0xA2, 0x2F},
+        {"5\nA3\n330\n3F\n8\nWALLS\n", 0xA3, 0x3F},
+        {"005\nA4\n 330 \n4F\n", 0xA4, 0x4F},
+        {"  1\n" + longText + "\n  5\nA5\n330\n5F\n", 0xA5, 0x5F},
+        {"  1\n\n  1\n \n  5\nA6\n330\n6F\n", 0xA6, 0x6F},
+        {"  5\n A7 \n330\n+7F\n", 0xA7, 0x7F},
+        {"  5\na8\n330\n8f\n", 0xA8, 0x8F},
+        {"  5\n10000000000000000\n330\n9F\n", 0, 0x9F},  // too large: no handle
+        {"  1\nabc\r\n  5\nAA\n330\nAF\n", 0xAA, 0xAF},
+    };
+    std::string entities;
+    for (const Shape& shape : shapes) {
+        entities += "  0\nLINE\n" + shape.body;
+    }
+    const std::string filler = "  0\nLINE\n  5\nFF\n  1\n" + std::string(2000, 'f') + "\n";
+    const std::string lf =
+        "  0\nSECTION\n  2\nENTITIES\n" + entities + filler + entities + "  0\nENDSEC\n  0\nEOF\n";
+    std::string crlf;
+    for (char c : lf) {
+        crlf += c == '\n' ? "\r\n" : std::string(1, c);
+    }
+    for (const std::string& bytes : {lf, crlf}) {
+        const bool isCrlf = &bytes == &crlf;
+        Document doc = Document::fromBytes(bytes);
+        EXPECT_EQ(doc.toBytes(), bytes);
+        RecordId id = doc.next(doc.section("ENTITIES")->begin);
+        for (int copy = 0; copy < 2; ++copy) {
+            for (const Shape& shape : shapes) {
+                EXPECT_EQ(doc.handle(id), shape.handle) << shape.body << " crlf " << isCrlf;
+                EXPECT_EQ(doc.owner(id), shape.owner) << shape.body << " crlf " << isCrlf;
+                id = doc.next(id);
+            }
+            EXPECT_EQ(doc.handle(id), copy == 0 ? 0xFFu : 0u);  // the filler, then ENDSEC
+            id = doc.next(id);
+        }
+    }
+    // A bad group code after a run of common tags, far from the end: line 3 of the third
+    // shape's body ("330" spelled "3 0").
+    std::string bad = lf;
+    const std::size_t at = bad.find("330\n3F");
+    bad.replace(at, 3, "3 0");
+    const auto line =
+        static_cast<std::uint64_t>(std::count(bad.begin(), bad.begin() + at, '\n')) + 1;
+    try {
+        Document::fromBytes(bad);
+        ADD_FAILURE() << "read a bad group code without error";
+    } catch (const DxfError& error) {
+        EXPECT_EQ(error.position(), line) << error.what();
+    }
 }
 
 }  // namespace
