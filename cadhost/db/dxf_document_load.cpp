@@ -225,7 +225,8 @@ void Document::readStructure() {
             sawEof = true;
             break;
         }
-        if (keyed && !inHeader && !pendingName && !closesSection && !closesTable) {
+        if (keyed && !encoding.binary && !inHeader && !pendingName && !closesSection &&
+            !closesTable) {
             // The body of an entity or object: its tags need no checks but for the keys.
             reader.nextUsualTags(
                 [&keys](int code, std::string_view value) { keys.add(code, value); });

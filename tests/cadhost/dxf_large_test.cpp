@@ -1,6 +1,7 @@
 // Large drawings: the records' store, and a drawing of several megabytes read, edited and
 // written as a small one is; group codes in every spelling writers use.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include "cadhost/db/block_store.h"
 #include "cadhost/db/dxf_document.h"
 #include "cadhost/db/dxf_error.h"
+#include "cadhost/db/dxf_tag_reader.h"
 
 namespace {
 
@@ -181,6 +183,18 @@ TEST(DxfLargeDrawing, EntityBodiesReadAlikeInEveryShape) {
         ADD_FAILURE() << "read a bad group code without error";
     } catch (const DxfError& error) {
         EXPECT_EQ(error.position(), line) << error.what();
+    }
+    // A binary file is never read as text, though its bytes may look like it: here the bytes
+    // of a group code out of range are "123" followed by a line end.
+    const std::string binary = std::string(cadhost::dxf::kBinarySentinel) +
+                               std::string("\0\0SECTION\0\x02\0ENTITIES\0\0\0LINE\0", 28) +
+                               "123\nvalue\n" + std::string(600, ' ');
+    try {
+        Document::fromBytes(binary);
+        ADD_FAILURE() << "read a binary group code out of range without error";
+    } catch (const DxfError& error) {
+        EXPECT_EQ(error.position(), 50u) << error.what();
+        EXPECT_THAT(error.what(), testing::HasSubstr("out of range"));
     }
 }
 
