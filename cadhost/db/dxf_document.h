@@ -39,6 +39,8 @@ struct Range {
     RecordId end = kNoRecord;
 };
 
+class BackgroundRead;
+
 class Document {
   public:
     // Reads a whole DXF file; throws DxfError naming the line (or byte offset) of a fault.
@@ -135,8 +137,11 @@ class Document {
 
     Document();
     static Document parse(FileBytes file);
-    // Cuts bytes_ into records, checking the structure; throws DxfError at a fault.
-    void readStructure();
+    // Reads a large file on a second thread while the first cuts it into records.
+    static Document readAlongside(OpenFile& file, const std::filesystem::path& path);
+    // Cuts bytes_ into records, checking the structure; throws DxfError at a fault. With
+    // `arriving`, the bytes are still being read into bytes_.
+    void readStructure(BackgroundRead* arriving = nullptr);
     void finishLoading();
     const Record& record(RecordId id) const;
     Record& record(RecordId id);

@@ -1,8 +1,10 @@
 // Reading: one pass over the file's tags that checks its structure and cuts it into records.
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
+#include "cadhost/db/background_read.h"
 #include "cadhost/db/dxf_record.h"
 #include "cadhost/db/dxf_repair.h"
 #include "cadhost/db/dxf_tag_reader.h"
@@ -16,6 +18,12 @@ std::string detectLineEnd(std::string_view data, bool binary) {
                                                                                          : "\n";
 }
 
+// Files at least this large are read on a second thread while they are cut into records.
+constexpr std::uint64_t kReadAlongsideBytes = std::uint64_t{4} << 20;
+
+// Thrown while cutting a file that arrives when reading it ended before its end.
+struct ReadEndedEarly {};
+
 std::string shown(std::string_view name) {
     return "'" + std::string(name.substr(0, 40)) + "'";
 }
@@ -24,13 +32,42 @@ std::string shown(std::string_view name) {
 
 Document Document::load(const std::filesystem::path& path) {
     try {
-        return parse(readWholeFile(path));
+        OpenFile file = openForReading(path);
+        if (file.size >= kReadAlongsideBytes) {
+            return readAlongside(file, path);
+        }
+        return parse(readAll(file, path));
     } catch (const DxfError& error) {
         if (error.place() == DxfError::Place::None) {
             throw;  // file system errors name the file already
         }
         throw error.inFile(path.string());
     }
+}
+
+Document Document::readAlongside(OpenFile& file, const std::filesystem::path& path) {
+    Document doc;
+    doc.bytes_ = allocateLargeBytes(file.size);
+    doc.size_ = file.size;
+    BackgroundRead reading(file.fd.get(), doc.bytes_.get(), file.size);
+    bool cut = false;
+    try {
+        doc.readStructure(&reading);
+        cut = true;
+    } catch (const DxfError&) {
+        // A damaged file, mended or reported below as any file is.
+    } catch (const ReadEndedEarly&) {
+        // Reading failed or the file shrank, which reading to the end shows below.
+    }
+    int error = 0;
+    const std::uint64_t got = reading.finish(error);
+    if (error != 0) {
+        throw readError(path, error);
+    }
+    if (cut && got == file.size) {
+        return doc;
+    }
+    return parse(FileBytes{std::move(doc.bytes_), got});
 }
 
 Document Document::fromBytes(std::string bytes) {
@@ -75,12 +112,31 @@ Document Document::parse(FileBytes file) {
     }
 }
 
-void Document::readStructure() {
+void Document::readStructure(BackgroundRead* arriving) {
     Document& doc = *this;
-    std::string_view data(doc.bytes_.get(), doc.size_);
+    // While the file arrives, the bytes are read only where they have arrived: kLookAhead
+    // bytes from the next tag hold it whole, however long its lines may be.
+    constexpr std::uint64_t kLookAhead = 2 * (kMaxLineBytes + 1) + 64;
+    std::uint64_t arrived = doc.size_;
+    auto awaitBytes = [&](std::uint64_t upTo) {
+        const std::uint64_t wanted = std::min(upTo, doc.size_);
+        arrived = arriving->waitFor(wanted);
+        if (arrived < wanted) {
+            throw ReadEndedEarly{};
+        }
+    };
+    if (arriving) {
+        awaitBytes(kLookAhead);
+    }
+    const std::string_view data(doc.bytes_.get(), doc.size_);
     std::uint64_t start = 0;
     Encoding encoding = detectEncoding(data, start);
-    doc.codec_ = TagCodec(encoding, detectLineEnd(data, encoding.binary), Codepage::utf8());
+    if (!encoding.binary && arrived < doc.size_ &&
+        data.substr(0, arrived).find('\n') == std::string_view::npos) {
+        throw ReadEndedEarly{};  // a first line too long for any file: read it all to say so
+    }
+    doc.codec_ = TagCodec(encoding, detectLineEnd(data.substr(0, arrived), encoding.binary),
+                          Codepage::utf8());
     doc.prologueEnd_ = doc.epilogueBegin_ = doc.size_;
 
     TagReader reader(data, encoding, start, doc.size_);
@@ -103,7 +159,21 @@ void Document::readStructure() {
         }
     };
 
-    while (reader.next(tag)) {
+    // Entity and object bodies go through the quick loop for text tags, which takes the tags
+    // that need no checks but for the keys.
+    bool quickBody = false;
+    auto readQuickly = [&] {
+        reader.nextUsualTags([&keys](int code, std::string_view value) { keys.add(code, value); },
+                             arrived);
+    };
+
+    for (;;) {
+        if (reader.position() + kLookAhead > arrived && arrived < doc.size_) {
+            awaitBytes(reader.position() + kLookAhead);
+        }
+        if (!reader.next(tag)) {
+            break;
+        }
         if (tag.code != 0 && !(inHeader && tag.code == 9)) {
             if (!current) {
                 if (tag.code == 999) {
@@ -126,6 +196,9 @@ void Document::readStructure() {
             }
             if (keyed) {
                 keys.add(tag.code, tag.value);
+            }
+            if (quickBody) {
+                readQuickly();  // on after a tag of another shape
             }
             continue;
         }
@@ -225,11 +298,10 @@ void Document::readStructure() {
             sawEof = true;
             break;
         }
-        if (keyed && !encoding.binary && !inHeader && !pendingName && !closesSection &&
-            !closesTable) {
-            // The body of an entity or object: its tags need no checks but for the keys.
-            reader.nextUsualTags(
-                [&keys](int code, std::string_view value) { keys.add(code, value); });
+        quickBody = keyed && !encoding.binary && !inHeader && !pendingName && !closesSection &&
+                    !closesTable;
+        if (quickBody) {
+            readQuickly();
         }
     }
     if (!sawEof) {

@@ -98,14 +98,14 @@ void keepBackup(const std::filesystem::path& path, const std::filesystem::path& 
 
 }  // namespace
 
-FileBytes readWholeFile(const std::filesystem::path& path) {
+OpenFile openForReading(const std::filesystem::path& path) {
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
         throw systemError("cannot open", path, errno);
     }
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) {
-        throw systemError("cannot read", path, errno);
+        throw readError(path, errno);
     }
     if (!S_ISREG(info.st_mode)) {
         throw DxfError("cannot read '" + path.string() + "': not a regular file");
@@ -115,21 +115,29 @@ FileBytes readWholeFile(const std::filesystem::path& path) {
         throw DxfError("cannot read '" + path.string() + "': larger than " +
                        std::to_string(kMaxFileBytes >> 30) + " GiB");
     }
-    FileBytes file{allocateLargeBytes(size), 0};
-    while (file.size < size) {
-        ssize_t got = ::read(fd.get(), file.data.get() + file.size, size - file.size);
+    return OpenFile{std::move(fd), size};
+}
+
+FileBytes readAll(OpenFile& file, const std::filesystem::path& path) {
+    FileBytes bytes{allocateLargeBytes(file.size), 0};
+    while (bytes.size < file.size) {
+        ssize_t got = ::read(file.fd.get(), bytes.data.get() + bytes.size, file.size - bytes.size);
         if (got < 0 && errno == EINTR) {
             continue;
         }
         if (got < 0) {
-            throw systemError("cannot read", path, errno);
+            throw readError(path, errno);
         }
         if (got == 0) {
             break;  // the file shrank while we read it: take what is there
         }
-        file.size += static_cast<std::uint64_t>(got);
+        bytes.size += static_cast<std::uint64_t>(got);
     }
-    return file;
+    return bytes;
+}
+
+DxfError readError(const std::filesystem::path& path, int error) {
+    return systemError("cannot read", path, error);
 }
 
 namespace {

@@ -8,7 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "cadhost/db/dxf_error.h"
 #include "cadhost/db/large_memory.h"
+#include "platform/file_descriptor.h"
 
 namespace cadhost::dxf {
 
@@ -23,8 +25,17 @@ struct FileBytes {
     std::uint64_t size = 0;
 };
 
-// Throws DxfError naming the file and the system's reason.
-FileBytes readWholeFile(const std::filesystem::path& path);
+// A drawing file open for reading, and its size when opened.
+struct OpenFile {
+    platform::FileDescriptor fd;
+    std::uint64_t size = 0;
+};
+
+// Throw DxfError naming the file and the system's reason; a file that shrinks while it is read
+// is taken as far as it goes.
+OpenFile openForReading(const std::filesystem::path& path);
+FileBytes readAll(OpenFile& file, const std::filesystem::path& path);
+DxfError readError(const std::filesystem::path& path, int error);
 
 // Replaces `path` with the bytes `produce` passes to its sink, or leaves it untouched: the
 // bytes go to <path>.tmp-<pid> in the same folder, are synced, the previous file is kept as

@@ -51,10 +51,11 @@ class TagReader {
     // ASCII only: reads on over tags of the usual shape — a group code other than 0 in three
     // characters on its own line, then a value line of at most kUsualValueBytes — handing each
     // to `take(code, value)`, and stops before the first tag of another shape or near the end
-    // of the range, where next() goes on. Most tags of a large file are read here: it does
-    // what next() does with fewer checks, as the shape rules out what they are for.
+    // of the range or `limit`, where next() goes on; no byte from `limit` on is looked at.
+    // Most tags of a large file are read here: it does what next() does with fewer checks, as
+    // the shape rules out what they are for.
     template <class Take>
-    void nextUsualTags(Take&& take);
+    void nextUsualTags(Take&& take, std::uint64_t limit);
 
     // Where the next tag begins, and its line (ASCII).
     std::uint64_t position() const { return pos_; }
@@ -166,10 +167,12 @@ inline int TagReader::usualCode(const char* text) {
 }
 
 template <class Take>
-void TagReader::nextUsualTags(Take&& take) {
+void TagReader::nextUsualTags(Take&& take, std::uint64_t limit) {
     const char* bytes = data_.data();
-    // The code line with its line end ("330\r\n") and a value line up to its line end fit.
-    while (end_ - pos_ > 5 + kUsualValueBytes + 2) {
+    limit = limit < end_ ? limit : end_;
+    // The code line with its line end ("330\r\n"), a value line up to its line end, and the
+    // 64 bytes that findNewline() looks at from where it starts fit before the limit.
+    while (limit > pos_ && limit - pos_ > 5 + kUsualValueBytes + 2 + 64) {
         const std::uint64_t codeEnd = findNewline(pos_ + 3, pos_ + 5);
         if (codeEnd == kNone || (codeEnd == pos_ + 4 && bytes[pos_ + 3] != '\r')) {
             return;

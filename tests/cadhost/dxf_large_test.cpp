@@ -1,17 +1,25 @@
 // Large drawings: the records' store, and a drawing of several megabytes read, edited and
 // written as a small one is; group codes in every spelling writers use.
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "cadhost/db/background_read.h"
 #include "cadhost/db/block_store.h"
 #include "cadhost/db/dxf_document.h"
 #include "cadhost/db/dxf_error.h"
 #include "cadhost/db/dxf_tag_reader.h"
+#include "platform/file_descriptor.h"
+#include "support/temp_prefix.h"
 
 namespace {
 
@@ -196,6 +204,90 @@ TEST(DxfLargeDrawing, EntityBodiesReadAlikeInEveryShape) {
         EXPECT_EQ(error.position(), 50u) << error.what();
         EXPECT_THAT(error.what(), testing::HasSubstr("out of range"));
     }
+}
+
+// Large files are read on a second thread while they are cut into records: the result is the
+// file's, as from its bytes in memory, whatever the file holds and wherever a fault lies.
+TEST(DxfLargeDrawing, AFileReadAlongsideReadsAsItsBytesDo) {
+    testsupport::TempDir dir;
+    const std::string drawing = drawingOf(120'000);  // about 6 MB
+    std::string crlf;
+    for (char c : drawing) {
+        crlf += c == '\n' ? "\r\n" : std::string(1, c);
+    }
+    std::string badCode = drawing;
+    badCode.replace(badCode.rfind("  8\n0\n"), 3, "8x8");
+    const std::string longFirstLine =
+        std::string(cadhost::dxf::kMaxLineBytes + 5, ' ') + "0\n" + drawing;
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"plain", drawing},
+        {"crlf", crlf},
+        {"bytes after EOF", drawing + std::string(3 << 20, 'z')},
+        {"no EOF (mended)", drawing.substr(0, drawing.rfind("  0\nEOF\n"))},
+        {"bad group code near the end", badCode},
+        {"first line too long", longFirstLine},
+    };
+    for (const auto& [name, bytes] : files) {
+        const auto path = dir.path() / "drawing.dxf";
+        std::ofstream(path, std::ios::binary) << bytes;
+        std::optional<Document> fromMemory;
+        std::string memoryError;
+        try {
+            fromMemory = Document::fromBytes(bytes);
+        } catch (const DxfError& error) {
+            memoryError = error.what();
+        }
+        try {
+            Document fromFile = Document::load(path);
+            ASSERT_TRUE(fromMemory) << name << ": read, but not from memory: " << memoryError;
+            EXPECT_EQ(fromFile.repairs(), fromMemory->repairs()) << name;
+            EXPECT_EQ(fromFile.toBytes(), fromMemory->toBytes()) << name;
+            RecordId a = fromFile.first();
+            RecordId b = fromMemory->first();
+            std::uint64_t records = 0;
+            for (; a != cadhost::dxf::kNoRecord && b != cadhost::dxf::kNoRecord;
+                 a = fromFile.next(a), b = fromMemory->next(b), ++records) {
+                ASSERT_EQ(fromFile.handle(a), fromMemory->handle(b)) << name << " " << records;
+                ASSERT_EQ(fromFile.type(a), fromMemory->type(b)) << name << " " << records;
+            }
+            EXPECT_EQ(a, b) << name << ": as many records";
+        } catch (const DxfError& error) {
+            const std::string inFile = error.what();
+            EXPECT_FALSE(fromMemory) << name << ": " << inFile;
+            EXPECT_NE(memoryError, "") << name;
+            EXPECT_NE(inFile.find(memoryError), std::string::npos)
+                << name << ": " << inFile << " | " << memoryError;
+        }
+    }
+}
+
+// The second thread's reading, when the file is shorter than expected or cannot be read.
+TEST(DxfLargeDrawing, ReadingThatEndsEarlyIsReported) {
+    testsupport::TempDir dir;
+    const std::string bytes(3 << 20, 'q');
+    const auto path = dir.path() / "file";
+    std::ofstream(path, std::ios::binary) << bytes;
+    platform::FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    ASSERT_TRUE(fd.valid());
+    for (const std::uint64_t expected : {bytes.size(), bytes.size() + 4096}) {
+        std::string into(expected, '\0');
+        cadhost::dxf::BackgroundRead reading(fd.get(), into.data(), expected);
+        EXPECT_GE(reading.waitFor(1000), 1000u);
+        EXPECT_EQ(reading.waitFor(expected), bytes.size());  // a shrunk file ends early
+        int error = -1;
+        EXPECT_EQ(reading.finish(error), bytes.size());
+        EXPECT_EQ(error, 0);
+        EXPECT_EQ(into.substr(0, bytes.size()), bytes);
+    }
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    platform::FileDescriptor readEnd(ends[0]), writeEnd(ends[1]);
+    std::string into(100, '\0');
+    cadhost::dxf::BackgroundRead reading(readEnd.get(), into.data(), into.size());
+    EXPECT_EQ(reading.waitFor(10), 0u);
+    int error = 0;
+    EXPECT_EQ(reading.finish(error), 0u);
+    EXPECT_EQ(error, ESPIPE);
 }
 
 }  // namespace
