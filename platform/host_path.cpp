@@ -258,6 +258,19 @@ std::optional<fs::path> relativeInside(const fs::path& path, const fs::path& fol
     return relative;
 }
 
+// The full host form of a root and the names below it.
+std::string fullForm(const std::string& root, std::span<const std::string> names) {
+    std::string full = root;
+    for (const std::string& name : names) {
+        full += '\\';
+        full += name;
+    }
+    if (names.empty()) {
+        full += '\\';
+    }
+    return full;
+}
+
 std::string hostJoin(std::string root, const fs::path& relative) {
     std::string host = std::move(root);
     for (const fs::path& name : relative) {
@@ -286,15 +299,7 @@ PathResult<std::string> fullHostPath(std::string_view host) {
     if (!parsed.ok()) {
         return {{}, parsed.error};
     }
-    std::string full = parsed.value.root;
-    for (const std::string& name : parsed.value.names) {
-        full += '\\';
-        full += name;
-    }
-    if (parsed.value.names.empty()) {
-        full += '\\';
-    }
-    return {std::move(full), ERROR_SUCCESS};
+    return {fullForm(parsed.value.root, parsed.value.names), ERROR_SUCCESS};
 }
 
 PathResult<std::string> typedFullHostPath(std::string_view typed) {
@@ -343,14 +348,18 @@ FolderListings::FolderListings() : state_(std::make_unique<State>()) {}
 
 FolderListings::~FolderListings() = default;
 
-PathResult<fs::path> FolderListings::existing(std::string_view host) {
+PathResult<fs::path> FolderListings::existing(std::string_view host, std::string* fullHost) {
     auto parsed = parse(host);
     if (!parsed.ok()) {
         return {{}, parsed.error};
     }
     std::vector<std::string>& names = parsed.value.names;
     if (names.empty()) {
-        return rootOf(parsed.value);
+        auto root = rootOf(parsed.value);
+        if (root.ok() && fullHost) {
+            *fullHost = fullForm(parsed.value.root, names);
+        }
+        return root;
     }
     const std::string name = std::move(names.back());
     names.pop_back();
@@ -378,6 +387,10 @@ PathResult<fs::path> FolderListings::existing(std::string_view host) {
     const auto entry = folder.matched ? state_->match(folder.native.value, name) : std::nullopt;
     if (!entry) {
         return {{}, folder.matched ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND};
+    }
+    if (fullHost) {
+        names.push_back(name);
+        *fullHost = fullForm(parsed.value.root, names);
     }
     return {folder.native.value / *entry, ERROR_SUCCESS};
 }
