@@ -62,8 +62,15 @@ class FolderListings {
     // is given, that receives host's full form, as fullHostPath gives it: the path is read once.
     PathResult<std::filesystem::path> existing(std::string_view host,
                                                std::string* fullHost = nullptr);
+    // The same for a regular file (or a link to one); ERROR_FILE_NOT_FOUND for anything else.
+    // A listed folder tells which of its entries are files, as it was when it was read.
+    PathResult<std::filesystem::path> existingFile(std::string_view host,
+                                                   std::string* fullHost = nullptr);
 
   private:
+    PathResult<std::filesystem::path> find(std::string_view host, std::string* fullHost,
+                                           bool fileOnly);
+
     struct State;
     std::unique_ptr<State> state_;
 };

@@ -44,10 +44,8 @@ std::optional<std::string> dxfBeside(std::string_view name) {
 std::optional<std::string> existingFile(const std::string& candidate,
                                         platform::FolderListings& pass) {
     std::string full;
-    auto native = pass.existing(candidate, &full);
-    std::error_code ec;
-    if (!native.ok() || full.size() > platform::kMaxHostPath ||
-        !std::filesystem::is_regular_file(native.value, ec)) {
+    const auto native = pass.existingFile(candidate, &full);
+    if (!native.ok() || full.size() > platform::kMaxHostPath) {
         return std::nullopt;
     }
     return full;
