@@ -384,6 +384,7 @@ struct FolderListings::State {
     struct Place {
         PathResult<fs::path> native;
         bool matched = false;
+        FolderEntries* entries = nullptr;  // of `native`, once matched
     };
 
     std::unordered_map<std::string, Place> places;           // by root and names as given
@@ -443,11 +444,15 @@ PathResult<fs::path> FolderListings::find(std::string_view host, std::string* fu
                                                           ERROR_SUCCESS}
                                    : root;
     }
-    const State::Place& folder = place->second;
+    State::Place& folder = place->second;
     if (!folder.native.ok()) {
         return folder.native;
     }
-    const auto entry = folder.matched ? state_->match(folder.native.value, name) : std::nullopt;
+    if (folder.matched && !folder.entries) {
+        folder.entries = &state_->folders[folder.native.value.native()];
+    }
+    const auto entry =
+        folder.matched ? folder.entries->match(folder.native.value, name) : std::nullopt;
     if (!entry) {
         return {{}, folder.matched ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND};
     }

@@ -223,16 +223,19 @@ std::unique_ptr<AcDbDatabase> DrawingXrefs::readDrawing(const std::string& hostP
         reason = "the path cannot be used";
         return nullptr;
     }
+    // The DXF reading comes first, and the file is asked whether it is a DWG file only when
+    // that fails: nearly every xref is a DXF file, which need not be opened twice, and no DWG
+    // file reads as DXF (its first line, "AC10..", is no group code).
+    auto database = std::make_unique<AcDbDatabase>(false, true);
+    if (database->readDxfFile(native.value.c_str()) == Acad::eOk) {
+        return database;
+    }
     if (isDwgFile(native.value)) {
         std::optional<DwgReader> own;
         return readDwgDatabase(native.value, dwg ? *dwg : own.emplace(), reason);
     }
-    auto database = std::make_unique<AcDbDatabase>(false, true);
-    if (database->readDxfFile(native.value.c_str()) != Acad::eOk) {
-        reason = database->lastMessage();
-        return nullptr;
-    }
-    return database;
+    reason = database->lastMessage();
+    return nullptr;
 }
 
 DrawingXrefs::Files::iterator DrawingXrefs::load(const std::string& foundPath,
