@@ -337,10 +337,13 @@ void DrawingXrefs::update(const std::vector<AcDbObjectId>& reread) {
 
     const std::string folder = drawingFolder();
     const std::string ownPath = drawingPath();
-    std::unordered_map<AcDbObjectId, bool> unloaded;
+    // What the scan read of each record; a nested record made during the update is read when
+    // it is visited.
+    const std::vector<XrefRecord> scanned = records();
+    std::unordered_map<AcDbObjectId, const XrefRecord*> scannedRecords;
     std::deque<Visit> pending;
-    for (const XrefRecord& record : records()) {
-        unloaded[record.id] = record.unloaded;
+    for (const XrefRecord& record : scanned) {
+        scannedRecords[record.id] = &record;
         if (record.inserted) {
             pending.push_back({record.id, folder, AcDbObjectId::kNull});
         }
@@ -361,21 +364,18 @@ void DrawingXrefs::update(const std::vector<AcDbObjectId>& reread) {
         if (!visited.insert(visit.block).second) {
             continue;
         }
-        AcDbBlockTableRecord* block = nullptr;
-        if (acdbOpenObject(block, visit.block, AcDb::kForRead) != Acad::eOk) {
+        const auto stored = scannedRecords.find(visit.block);
+        std::optional<XrefRecord> made;
+        if (stored == scannedRecords.end() && !(made = readXrefRecord(visit.block))) {
             continue;
         }
+        const XrefRecord& xref = made ? *made : *stored->second;
         Outcome& outcome = outcomes_[visit.block];
         outcome.visited = true;
         outcome.from = visit.from;
-        const char* text = nullptr;
-        block->getName(text);
-        const std::string name = text;
-        block->pathName(text);
-        const std::string path = text;
-        const bool isUnloaded = unloaded.contains(visit.block) ? unloaded[visit.block] : false;
-        block->close();
-        if (isUnloaded) {
+        const std::string& name = xref.name;
+        const std::string& path = xref.path;
+        if (xref.unloaded) {
             setState(visit.block, AcDb::kXrfUnloaded, nullptr);
             continue;
         }
