@@ -10,7 +10,6 @@
 #include <span>
 #include <system_error>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/case_fold.h"
@@ -387,7 +386,7 @@ struct FolderListings::State {
         FolderEntries* entries = nullptr;  // of `native`, once matched
     };
 
-    std::unordered_map<std::string, Place> places;           // by root and names as given
+    std::unordered_map<std::string, Place> places;           // by full host path
     std::unordered_map<std::string, FolderEntries> folders;  // by native path
 
     std::optional<FoundEntry> match(const fs::path& folder, const std::string& name) {
@@ -426,12 +425,7 @@ PathResult<fs::path> FolderListings::find(std::string_view host, std::string* fu
     }
     const std::string name = std::move(names.back());
     names.pop_back();
-    std::string key = parsed.value.root;
-    for (const std::string& folder : names) {
-        key += '\\';
-        key += folder;
-    }
-    auto [place, added] = state_->places.try_emplace(std::move(key));
+    auto [place, added] = state_->places.try_emplace(fullForm(parsed.value.root, names));
     if (added) {
         auto root = rootOf(parsed.value);
         auto match = [this](const fs::path& folder, const std::string& entry) {
