@@ -14,6 +14,11 @@ constexpr char32_t kStrayByteBase = 0x110000;
 
 // Decodes the unit at pos, advances pos past it and returns it folded.
 char32_t nextFoldedUnit(std::string_view text, std::size_t& pos) {
+    // ASCII, nearly every byte of a path, folds to itself but for A-Z: no need to ask ICU.
+    if (const auto byte = static_cast<unsigned char>(text[pos]); byte < 0x80) {
+        ++pos;
+        return byte >= 'A' && byte <= 'Z' ? byte - 'A' + 'a' : byte;
+    }
     // Decoding looks at most 4 bytes ahead, so indices stay small whatever the text's length.
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data()) + pos;
     const auto available = static_cast<std::int32_t>(std::min<std::size_t>(text.size() - pos, 4));

@@ -1,14 +1,15 @@
 #include "platform/host_path.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <optional>
 #include <span>
 #include <system_error>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/case_fold.h"
@@ -183,44 +184,92 @@ fs::path matchNames(fs::path native, std::span<const std::string> names, Match&&
     return native;
 }
 
+// Whether an entry is a regular file, as a folder's listing or lstat tells without following
+// a link; a link, or an entry of a file system that does not tell, leaves it unsure.
+enum class EntryKind { File, Other, Unsure };
+
+std::optional<EntryKind> lstatKind(const fs::path& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    if (S_ISREG(st.st_mode)) {
+        return EntryKind::File;
+    }
+    return S_ISLNK(st.st_mode) ? EntryKind::Unsure : EntryKind::Other;
+}
+
+EntryKind listedKind(unsigned char type) {
+    if (type == DT_REG) {
+        return EntryKind::File;
+    }
+    return type == DT_LNK || type == DT_UNKNOWN ? EntryKind::Unsure : EntryKind::Other;
+}
+
+struct FoundEntry {
+    std::string name;
+    EntryKind kind;
+};
+
 // What one folder holds, read at the first name that is not found in it as given; then it
 // answers as matchEntry would have when the folder was read.
 class FolderEntries {
   public:
-    std::optional<std::string> match(const fs::path& folder, const std::string& name) {
+    std::optional<FoundEntry> match(const fs::path& folder, const std::string& name) {
         if (!read_) {
-            if (entryExists(folder / name)) {
-                return name;
+            if (const auto kind = lstatKind(folder / name)) {
+                return FoundEntry{name, *kind};
             }
             read(folder);
         }
         // A folder that could not be read whole is asked for the exact name, as matchEntry
         // does; its case-insensitive matches come from what was read, as in matchEntry.
-        if (complete_ ? exact_.contains(name) : entryExists(folder / name)) {
-            return name;
+        if (complete_) {
+            if (const auto exact = exact_.find(name); exact != exact_.end()) {
+                return FoundEntry{name, exact->second};
+            }
+        } else if (const auto kind = lstatKind(folder / name)) {
+            return FoundEntry{name, *kind};
         }
         const auto folded = folded_.find(foldCase(name));
-        return folded == folded_.end() ? std::nullopt : std::optional(folded->second);
+        if (folded == folded_.end()) {
+            return std::nullopt;
+        }
+        const auto listed = exact_.find(folded->second);
+        return FoundEntry{folded->second, listed->second};
     }
 
   private:
+    // With readdir, not a directory iterator: the listing's entry types are kept, so that the
+    // search need not ask the system whether each file it finds is one.
     void read(const fs::path& folder) {
         read_ = true;
-        std::error_code ec;
-        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-            std::string entry = it->path().filename().string();
+        const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+        if (!dir) {
+            return;
+        }
+        for (;;) {
+            errno = 0;
+            const dirent* listed = ::readdir(dir.get());
+            if (!listed) {
+                complete_ = errno == 0;
+                return;
+            }
+            std::string entry = listed->d_name;
+            if (entry == "." || entry == "..") {
+                continue;
+            }
             const auto [folded, added] = folded_.try_emplace(foldCase(entry), entry);
             if (!added && entry < folded->second) {
                 folded->second = entry;
             }
-            exact_.insert(std::move(entry));
+            exact_.emplace(std::move(entry), listedKind(listed->d_type));
         }
-        complete_ = !ec;
     }
 
     bool read_ = false;
     bool complete_ = false;
-    std::unordered_set<std::string> exact_;
+    std::unordered_map<std::string, EntryKind> exact_;
     // For each folded name, the byte-wise first entry that folds to it.
     std::unordered_map<std::u32string, std::string> folded_;
 };
@@ -258,6 +307,19 @@ std::optional<fs::path> relativeInside(const fs::path& path, const fs::path& fol
     return relative;
 }
 
+// The full host form of a root and the names below it.
+std::string fullForm(const std::string& root, std::span<const std::string> names) {
+    std::string full = root;
+    for (const std::string& name : names) {
+        full += '\\';
+        full += name;
+    }
+    if (names.empty()) {
+        full += '\\';
+    }
+    return full;
+}
+
 std::string hostJoin(std::string root, const fs::path& relative) {
     std::string host = std::move(root);
     for (const fs::path& name : relative) {
@@ -286,15 +348,7 @@ PathResult<std::string> fullHostPath(std::string_view host) {
     if (!parsed.ok()) {
         return {{}, parsed.error};
     }
-    std::string full = parsed.value.root;
-    for (const std::string& name : parsed.value.names) {
-        full += '\\';
-        full += name;
-    }
-    if (parsed.value.names.empty()) {
-        full += '\\';
-    }
-    return {std::move(full), ERROR_SUCCESS};
+    return {fullForm(parsed.value.root, parsed.value.names), ERROR_SUCCESS};
 }
 
 PathResult<std::string> typedFullHostPath(std::string_view typed) {
@@ -329,12 +383,13 @@ struct FolderListings::State {
     struct Place {
         PathResult<fs::path> native;
         bool matched = false;
+        FolderEntries* entries = nullptr;  // of `native`, once matched
     };
 
-    std::unordered_map<std::string, Place> places;           // by root and names as given
+    std::unordered_map<std::string, Place> places;           // by full host path
     std::unordered_map<std::string, FolderEntries> folders;  // by native path
 
-    std::optional<std::string> match(const fs::path& folder, const std::string& name) {
+    std::optional<FoundEntry> match(const fs::path& folder, const std::string& name) {
         return folders[folder.native()].match(folder, name);
     }
 };
@@ -343,27 +398,39 @@ FolderListings::FolderListings() : state_(std::make_unique<State>()) {}
 
 FolderListings::~FolderListings() = default;
 
-PathResult<fs::path> FolderListings::existing(std::string_view host) {
+PathResult<fs::path> FolderListings::existing(std::string_view host, std::string* fullHost) {
+    return find(host, fullHost, false);
+}
+
+PathResult<fs::path> FolderListings::existingFile(std::string_view host, std::string* fullHost) {
+    return find(host, fullHost, true);
+}
+
+PathResult<fs::path> FolderListings::find(std::string_view host, std::string* fullHost,
+                                          bool fileOnly) {
     auto parsed = parse(host);
     if (!parsed.ok()) {
         return {{}, parsed.error};
     }
     std::vector<std::string>& names = parsed.value.names;
     if (names.empty()) {
-        return rootOf(parsed.value);
+        auto root = rootOf(parsed.value);
+        if (root.ok() && fileOnly) {
+            return {{}, ERROR_FILE_NOT_FOUND};  // a root is a folder
+        }
+        if (root.ok() && fullHost) {
+            *fullHost = fullForm(parsed.value.root, names);
+        }
+        return root;
     }
     const std::string name = std::move(names.back());
     names.pop_back();
-    std::string key = parsed.value.root;
-    for (const std::string& folder : names) {
-        key += '\\';
-        key += folder;
-    }
-    auto [place, added] = state_->places.try_emplace(std::move(key));
+    auto [place, added] = state_->places.try_emplace(fullForm(parsed.value.root, names));
     if (added) {
         auto root = rootOf(parsed.value);
         auto match = [this](const fs::path& folder, const std::string& entry) {
-            return state_->match(folder, entry);
+            auto found = state_->match(folder, entry);
+            return found ? std::optional(std::move(found->name)) : std::nullopt;
         };
         place->second.native = root.ok()
                                    ? PathResult<fs::path>{matchNames(std::move(root.value), names,
@@ -371,15 +438,29 @@ PathResult<fs::path> FolderListings::existing(std::string_view host) {
                                                           ERROR_SUCCESS}
                                    : root;
     }
-    const State::Place& folder = place->second;
+    State::Place& folder = place->second;
     if (!folder.native.ok()) {
         return folder.native;
     }
-    const auto entry = folder.matched ? state_->match(folder.native.value, name) : std::nullopt;
+    if (folder.matched && !folder.entries) {
+        folder.entries = &state_->folders[folder.native.value.native()];
+    }
+    const auto entry =
+        folder.matched ? folder.entries->match(folder.native.value, name) : std::nullopt;
     if (!entry) {
         return {{}, folder.matched ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND};
     }
-    return {folder.native.value / *entry, ERROR_SUCCESS};
+    fs::path native = folder.native.value / entry->name;
+    std::error_code ec;
+    if (fileOnly && (entry->kind == EntryKind::Other ||
+                     (entry->kind == EntryKind::Unsure && !fs::is_regular_file(native, ec)))) {
+        return {{}, ERROR_FILE_NOT_FOUND};
+    }
+    if (fullHost) {
+        names.push_back(name);
+        *fullHost = fullForm(parsed.value.root, names);
+    }
+    return {std::move(native), ERROR_SUCCESS};
 }
 
 std::string nativeToHost(const fs::path& native) {

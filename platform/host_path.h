@@ -58,10 +58,19 @@ class FolderListings {
 
     // The native path of the existing file or folder that host names, matched as hostToNative
     // matches it. Errors as hostToNative, and ERROR_PATH_NOT_FOUND or ERROR_FILE_NOT_FOUND
-    // when a folder of the path or its last name does not exist.
-    PathResult<std::filesystem::path> existing(std::string_view host);
+    // when a folder of the path or its last name does not exist. When it exists and `fullHost`
+    // is given, that receives host's full form, as fullHostPath gives it: the path is read once.
+    PathResult<std::filesystem::path> existing(std::string_view host,
+                                               std::string* fullHost = nullptr);
+    // The same for a regular file (or a link to one); ERROR_FILE_NOT_FOUND for anything else.
+    // A listed folder tells which of its entries are files, as it was when it was read.
+    PathResult<std::filesystem::path> existingFile(std::string_view host,
+                                                   std::string* fullHost = nullptr);
 
   private:
+    PathResult<std::filesystem::path> find(std::string_view host, std::string* fullHost,
+                                           bool fileOnly);
+
     struct State;
     std::unique_ptr<State> state_;
 };
@@ -72,8 +81,19 @@ std::string nativeToHost(const std::filesystem::path& native);
 
 // Characters no Windows file or folder name may hold.
 inline bool isForbiddenNameCharacter(char c) {
-    return static_cast<unsigned char>(c) < 0x20 ||
-           std::string_view("<>:\"|?*").find(c) != std::string_view::npos;
+    // A switch, not a search of a string: every character of every path looked up comes here.
+    switch (c) {
+        case '<':
+        case '>':
+        case ':':
+        case '"':
+        case '|':
+        case '?':
+        case '*':
+            return true;
+        default:
+            return static_cast<unsigned char>(c) < 0x20;
+    }
 }
 
 inline bool isHostSeparator(char c) {

@@ -6,6 +6,9 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <mutex>
+#include <optional>
+#include <unordered_map>
 
 namespace cadhost::dxf {
 namespace {
@@ -128,23 +131,51 @@ std::string convert(iconv_t converter, std::string_view input, OnFailure onFailu
     return output;
 }
 
+// Whether iconv converts text of the code page to UTF-8; asked of iconv once per name, as
+// every drawing read asks.
+bool iconvReads(const std::string& name) {
+    static std::mutex mutex;
+    static std::unordered_map<std::string, bool> known;
+    std::lock_guard lock(mutex);
+    const auto [entry, added] = known.try_emplace(name, false);
+    if (added) {
+        const iconv_t probe = iconv_open("UTF-8", name.c_str());
+        entry->second = probe != kNoConverter;
+        if (entry->second) {
+            iconv_close(probe);
+        }
+    }
+    return entry->second;
+}
+
 }  // namespace
 
+// Each direction is opened at its first use: most drawings hold only ASCII text, and opening
+// a converter costs more than reading a small drawing.
 struct Codepage::Converters {
-    iconv_t toUtf8 = kNoConverter;
-    iconv_t fromUtf8 = kNoConverter;
-
-    Converters(const std::string& name)
-        : toUtf8(iconv_open("UTF-8", name.c_str())), fromUtf8(iconv_open(name.c_str(), "UTF-8")) {}
+    explicit Converters(std::string codepage) : name(std::move(codepage)) {}
     ~Converters() {
-        for (iconv_t converter : {toUtf8, fromUtf8}) {
-            if (converter != kNoConverter) {
-                iconv_close(converter);
+        for (const std::optional<iconv_t>& converter : {toUtf8, fromUtf8}) {
+            if (converter && *converter != kNoConverter) {
+                iconv_close(*converter);
             }
         }
     }
     Converters(const Converters&) = delete;
     Converters& operator=(const Converters&) = delete;
+
+    iconv_t toUtf8Converter() { return opened(toUtf8, "UTF-8", name.c_str()); }
+    iconv_t fromUtf8Converter() { return opened(fromUtf8, name.c_str(), "UTF-8"); }
+    static iconv_t opened(std::optional<iconv_t>& converter, const char* to, const char* from) {
+        if (!converter) {
+            converter = iconv_open(to, from);
+        }
+        return *converter;
+    }
+
+    std::string name;
+    std::optional<iconv_t> toUtf8;
+    std::optional<iconv_t> fromUtf8;
 };
 
 Codepage::Codepage(std::string name) : name_(std::move(name)) {
@@ -159,14 +190,7 @@ Codepage Codepage::utf8() {
 
 Codepage Codepage::fromDwgCodepage(std::string_view dwgCodepage) {
     std::string name = iconvName(dwgCodepage);
-    if (!name.empty()) {
-        iconv_t probe = iconv_open("UTF-8", name.c_str());
-        if (probe != kNoConverter) {
-            iconv_close(probe);
-            return Codepage(name);
-        }
-    }
-    return Codepage("CP1252");
+    return Codepage(!name.empty() && iconvReads(name) ? name : "CP1252");
 }
 
 std::string Codepage::toUtf8(std::string_view stored) const {
@@ -187,7 +211,7 @@ std::string Codepage::toUtf8(std::string_view stored) const {
         return decodeEscapes(std::string(stored));
     }
     return decodeEscapes(
-        convert(converters_->toUtf8, stored, [](std::string_view, std::string& output) {
+        convert(converters_->toUtf8Converter(), stored, [](std::string_view, std::string& output) {
             output += kReplacement;
             return std::size_t{1};
         }));
@@ -197,14 +221,15 @@ std::string Codepage::fromUtf8(std::string_view utf8) const {
     if (!converters_ || isAscii(utf8)) {
         return std::string(utf8);
     }
-    return convert(converters_->fromUtf8, utf8, [](std::string_view rest, std::string& output) {
-        char32_t codePoint;
-        std::size_t length = decodeUtf8(rest, codePoint);
-        char escape[16];
-        std::snprintf(escape, sizeof escape, "\\U+%04X", static_cast<unsigned>(codePoint));
-        output += escape;
-        return length;
-    });
+    return convert(
+        converters_->fromUtf8Converter(), utf8, [](std::string_view rest, std::string& output) {
+            char32_t codePoint;
+            std::size_t length = decodeUtf8(rest, codePoint);
+            char escape[16];
+            std::snprintf(escape, sizeof escape, "\\U+%04X", static_cast<unsigned>(codePoint));
+            output += escape;
+            return length;
+        });
 }
 
 }  // namespace cadhost::dxf

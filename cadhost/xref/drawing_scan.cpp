@@ -83,28 +83,35 @@ std::vector<AcDbObjectId> referencesTo(AcDbDatabase& drawing, AcDbObjectId block
     return references;
 }
 
+std::optional<XrefRecord> readXrefRecord(AcDbObjectId id) {
+    AcDbBlockTableRecord* block = nullptr;
+    if (acdbOpenObject(block, id, AcDb::kForRead) != Acad::eOk) {
+        return std::nullopt;
+    }
+    std::optional<XrefRecord> record;
+    if (block->isFromExternalReference()) {
+        record.emplace();
+        record->id = id;
+        const char* text = nullptr;
+        block->getName(text);
+        record->name = text;
+        block->pathName(text);
+        record->path = text;
+        record->overlay = block->isFromOverlayReference();
+        record->unloaded = isMarkedUnloaded(*block);
+        record->status = block->xrefStatus();
+        record->loaded = block->xrefDatabase(false);
+    }
+    block->close();
+    return record;
+}
+
 std::vector<XrefRecord> scanXrefs(AcDbDatabase& drawing) {
     std::vector<XrefRecord> records;
     for (AcDbObjectId id : blockIds(drawing)) {
-        AcDbBlockTableRecord* block = nullptr;
-        if (acdbOpenObject(block, id, AcDb::kForRead) != Acad::eOk) {
-            continue;
+        if (std::optional<XrefRecord> record = readXrefRecord(id)) {
+            records.push_back(std::move(*record));
         }
-        if (block->isFromExternalReference()) {
-            XrefRecord record;
-            record.id = id;
-            const char* text = nullptr;
-            block->getName(text);
-            record.name = text;
-            block->pathName(text);
-            record.path = text;
-            record.overlay = block->isFromOverlayReference();
-            record.unloaded = isMarkedUnloaded(*block);
-            record.status = block->xrefStatus();
-            record.loaded = block->xrefDatabase(false);
-            records.push_back(std::move(record));
-        }
-        block->close();
     }
     if (records.empty()) {
         return records;

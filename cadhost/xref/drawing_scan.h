@@ -1,6 +1,7 @@
 #pragma once
 // What a drawing holds of xrefs: its xref block records and whether the drawing inserts them.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ struct XrefRecord {
 
 // The xref block records of a drawing, in block table order.
 std::vector<XrefRecord> scanXrefs(AcDbDatabase& drawing);
+
+// One block record as scanXrefs reads it, `inserted` left false; nullopt when it cannot be
+// opened or is not an xref.
+std::optional<XrefRecord> readXrefRecord(AcDbObjectId id);
 
 // The block records that references anywhere in the drawing point at.
 std::vector<AcDbObjectId> insertedBlocks(AcDbDatabase& drawing);

@@ -223,16 +223,19 @@ std::unique_ptr<AcDbDatabase> DrawingXrefs::readDrawing(const std::string& hostP
         reason = "the path cannot be used";
         return nullptr;
     }
+    // The DXF reading comes first, and the file is asked whether it is a DWG file only when
+    // that fails: nearly every xref is a DXF file, which need not be opened twice, and no DWG
+    // file reads as DXF (its first line, "AC10..", is no group code).
+    auto database = std::make_unique<AcDbDatabase>(false, true);
+    if (database->readDxfFile(native.value.c_str()) == Acad::eOk) {
+        return database;
+    }
     if (isDwgFile(native.value)) {
         std::optional<DwgReader> own;
         return readDwgDatabase(native.value, dwg ? *dwg : own.emplace(), reason);
     }
-    auto database = std::make_unique<AcDbDatabase>(false, true);
-    if (database->readDxfFile(native.value.c_str()) != Acad::eOk) {
-        reason = database->lastMessage();
-        return nullptr;
-    }
-    return database;
+    reason = database->lastMessage();
+    return nullptr;
 }
 
 DrawingXrefs::Files::iterator DrawingXrefs::load(const std::string& foundPath,
@@ -334,10 +337,13 @@ void DrawingXrefs::update(const std::vector<AcDbObjectId>& reread) {
 
     const std::string folder = drawingFolder();
     const std::string ownPath = drawingPath();
-    std::unordered_map<AcDbObjectId, bool> unloaded;
+    // What the scan read of each record; a nested record made during the update is read when
+    // it is visited.
+    const std::vector<XrefRecord> scanned = records();
+    std::unordered_map<AcDbObjectId, const XrefRecord*> scannedRecords;
     std::deque<Visit> pending;
-    for (const XrefRecord& record : records()) {
-        unloaded[record.id] = record.unloaded;
+    for (const XrefRecord& record : scanned) {
+        scannedRecords[record.id] = &record;
         if (record.inserted) {
             pending.push_back({record.id, folder, AcDbObjectId::kNull});
         }
@@ -358,21 +364,18 @@ void DrawingXrefs::update(const std::vector<AcDbObjectId>& reread) {
         if (!visited.insert(visit.block).second) {
             continue;
         }
-        AcDbBlockTableRecord* block = nullptr;
-        if (acdbOpenObject(block, visit.block, AcDb::kForRead) != Acad::eOk) {
+        const auto stored = scannedRecords.find(visit.block);
+        std::optional<XrefRecord> made;
+        if (stored == scannedRecords.end() && !(made = readXrefRecord(visit.block))) {
             continue;
         }
+        const XrefRecord& xref = made ? *made : *stored->second;
         Outcome& outcome = outcomes_[visit.block];
         outcome.visited = true;
         outcome.from = visit.from;
-        const char* text = nullptr;
-        block->getName(text);
-        const std::string name = text;
-        block->pathName(text);
-        const std::string path = text;
-        const bool isUnloaded = unloaded.contains(visit.block) ? unloaded[visit.block] : false;
-        block->close();
-        if (isUnloaded) {
+        const std::string& name = xref.name;
+        const std::string& path = xref.path;
+        if (xref.unloaded) {
             setState(visit.block, AcDb::kXrfUnloaded, nullptr);
             continue;
         }

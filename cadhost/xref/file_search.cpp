@@ -43,16 +43,12 @@ std::optional<std::string> dxfBeside(std::string_view name) {
 
 std::optional<std::string> existingFile(const std::string& candidate,
                                         platform::FolderListings& pass) {
-    auto full = platform::fullHostPath(candidate);
-    if (!full.ok() || full.value.size() > platform::kMaxHostPath) {
+    std::string full;
+    const auto native = pass.existingFile(candidate, &full);
+    if (!native.ok() || full.size() > platform::kMaxHostPath) {
         return std::nullopt;
     }
-    auto native = pass.existing(full.value);
-    std::error_code ec;
-    if (!native.ok() || !std::filesystem::is_regular_file(native.value, ec)) {
-        return std::nullopt;
-    }
-    return full.value;
+    return full;
 }
 
 std::optional<std::string> findAt(const std::string& candidate, platform::FolderListings& pass) {

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "cadhost/db/dxf_codepage.h"
 #include "cadhost/sdk/acutads.h"
 #include "cadhost/sdk/dbents.h"
 #include "db_test_support.h"
@@ -113,6 +114,24 @@ TEST(DbCodepage, NonAsciiNamesAreWrittenInTheCodePageAndReadBackTheSame) {
                                       "\"layer\": \"" +
                                       c.name + "\", \"points\": 2"));
     }
+}
+
+TEST(DbCodepage, CodePagesAreKnownByNameAndCopiesConvertBothWays) {
+    using cadhost::dxf::Codepage;
+    for (int ask = 0; ask < 2; ++ask) {  // the second answer comes from what the first learnt
+        EXPECT_EQ(Codepage::fromDwgCodepage("ANSI_1251").name(), "CP1251");
+        EXPECT_EQ(Codepage::fromDwgCodepage("ANSI_99999").name(), "CP1252");
+        EXPECT_EQ(Codepage::fromDwgCodepage("").name(), "CP1252");
+    }
+    const Codepage cyrillic = Codepage::fromDwgCodepage("ansi_1251");
+    const Codepage copy = cyrillic;  // before either converted anything
+    EXPECT_EQ(copy.toUtf8("\xD1\xEB\xEE\xE9"), "Слой");
+    EXPECT_EQ(cyrillic.fromUtf8("Слой-雪"), "\xD1\xEB\xEE\xE9-\\U+96EA");
+    EXPECT_EQ(cyrillic.toUtf8("\xD1\xEB\xEE\xE9"), "Слой");
+    EXPECT_EQ(Codepage::fromDwgCodepage("ANSI_1252")
+                  .toUtf8("Gr\xF6\xDF"
+                          "e"),
+              "Größe");
 }
 
 }  // namespace

@@ -101,6 +101,20 @@ TEST_P(XrefFileSearch, AnExactNameGoesBeforeNamesThatDifferInCase) {
     EXPECT_EQ(find("mixed.dwg", f.at("C"), none), f.at("C/mixed.dxf"));
 }
 
+TEST_P(XrefFileSearch, LinksCountAsWhatTheyLeadTo) {
+    f.make("real/plan.dxf");
+    const std::filesystem::path scratch = f.prefix.scratch();
+    for (const char* folder : {"one", "two", "three"}) {
+        std::filesystem::create_directories(scratch / folder);
+    }
+    std::filesystem::create_directory_symlink(scratch / "real", scratch / "one" / "plan.dxf");
+    std::filesystem::create_symlink(scratch / "real" / "gone.dxf", scratch / "two" / "plan.dxf");
+    std::filesystem::create_symlink(scratch / "real" / "plan.dxf", scratch / "three" / "PLAN.dxf");
+    const SearchPath path{{f.at("one"), f.at("two"), f.at("three")}, ""};
+    EXPECT_EQ(find("plan.dwg", f.at("none"), path), f.at("three/plan.dxf"));
+    EXPECT_EQ(find("one\\plan.dxf", f.at(""), path), f.at("three/plan.dxf"));
+}
+
 TEST(XrefFileSearchPasses, AFileMadeAfterASearchIsFoundByTheNextSearch) {
     Folders f;
     f.make("one/other.dxf");

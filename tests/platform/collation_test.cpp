@@ -1,11 +1,14 @@
 #include "platform/collation.h"
 
 #include <gtest/gtest.h>
+#include <unicode/uchar.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <string>
 #include <vector>
+
+#include "platform/case_fold.h"
 
 using platform::_mbsicmp;
 using platform::lstrcmpA;
@@ -92,6 +95,21 @@ TEST(Mbsicmp, FoldsAsciiAndUtf8LettersAndComparesByCodePoint) {
     EXPECT_LT(_mbsicmp(u("ab"), u("ABC")), 0);
     EXPECT_NE(_mbsicmp(u("a\xff"), u("A\xfe")), 0);
     EXPECT_EQ(_mbsicmp(u("A\xff"), u("a\xff")), 0);
+}
+
+TEST(CaseFold, AsciiFoldsAsUnicodeDoesAndOrdersAmongOtherCharacters) {
+    for (char32_t c = 1; c < 0x80; ++c) {
+        const std::string text(1, static_cast<char>(c));
+        EXPECT_EQ(platform::foldCase(text),
+                  std::u32string(1, static_cast<char32_t>(
+                                        u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT))))
+            << "character " << static_cast<int>(c);
+    }
+    // Folded to lower case: '[' (0x5B) sorts before 'A' as it does before 'a'.
+    EXPECT_LT(platform::compareIgnoreCase("[", "A"), 0);
+    EXPECT_LT(platform::compareIgnoreCase("Z", "\xc3\xa4"), 0);  // z before \u00e4
+    EXPECT_EQ(platform::compareIgnoreCase("PLAN-\xc3\x84.DWG", "plan-\xc3\xa4.dwg"), 0);
+    EXPECT_GT(platform::compareIgnoreCase("a\xff", "A\xc3\xa4"), 0);  // stray bytes last
 }
 
 TEST(Mbsicmp, NullArgumentsAreAnError) {

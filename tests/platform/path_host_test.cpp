@@ -162,6 +162,38 @@ TEST_F(HostPath, FolderListingsMatchExistingNamesAsHostToNativeDoes) {
               driveC / "Xrefs" / "Plans" / "Late.dwg");
 }
 
+TEST_F(HostPath, FolderListingsTellFilesAndGiveTheFullHostForm) {
+    const fs::path plans = driveC / "Plans";
+    fs::create_directories(plans / "Sub");
+    touch(plans / "Base.dxf");
+    fs::create_symlink(plans / "Base.dxf", plans / "link.dxf");
+    fs::create_directory_symlink(plans / "Sub", plans / "folder.dxf");
+    fs::create_symlink(plans / "gone.dxf", plans / "dangling.dxf");
+    // First with the folder unread, each exact name found by lstat; then from its listing.
+    for (const bool listed : {false, true}) {
+        SCOPED_TRACE(listed ? "listed" : "unread");
+        FolderListings pass;
+        if (listed) {
+            EXPECT_EQ(pass.existing(R"(C:\Plans\none)").error, ERROR_FILE_NOT_FOUND);
+        }
+        std::string full;
+        EXPECT_EQ(pass.existingFile(R"(C:\Plans\Base.dxf)", &full).value, plans / "Base.dxf");
+        EXPECT_EQ(full, R"(C:\Plans\Base.dxf)");
+        EXPECT_EQ(pass.existingFile(R"(C:\Plans\link.dxf)").value, plans / "link.dxf");
+        for (const char* notFile :
+             {R"(C:\Plans\Sub)", R"(C:\Plans\folder.dxf)", R"(C:\Plans\dangling.dxf)", R"(C:\)"}) {
+            EXPECT_EQ(pass.existingFile(notFile, &full).error, ERROR_FILE_NOT_FOUND) << notFile;
+        }
+        EXPECT_EQ(pass.existingFile(R"(c:/plans/./x/../BASE.DXF. )", &full).value,
+                  plans / "Base.dxf");
+        EXPECT_EQ(full, R"(C:\plans\BASE.DXF)");
+        EXPECT_EQ(pass.existing(R"(c:\plans\sub)", &full).value, plans / "Sub");
+        EXPECT_EQ(full, R"(C:\plans\sub)");
+        EXPECT_EQ(pass.existing("c:", &full).error, ERROR_SUCCESS);
+        EXPECT_EQ(full, fullHostPath("c:").value);
+    }
+}
+
 TEST_F(HostPath, MissingNamesAreKeptAsGivenFromTheFirstMissingOne) {
     fs::create_directories(driveC / "Have");
     EXPECT_EQ(native(R"(C:\HAVE\New Folder\Sub)"), driveC / "Have" / "New Folder" / "Sub");
