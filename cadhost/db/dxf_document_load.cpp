@@ -131,10 +131,8 @@ void Document::readStructure(BackgroundRead* arriving) {
     const std::string_view data(doc.bytes_.get(), doc.size_);
     std::uint64_t start = 0;
     Encoding encoding = detectEncoding(data, start);
-    if (!encoding.binary && arrived < doc.size_ &&
-        data.substr(0, arrived).find('\n') == std::string_view::npos) {
-        throw ReadEndedEarly{};  // a first line too long for any file: read it all to say so
-    }
+    // A first line longer than what has arrived is too long for any file: the first tag fails
+    // to read, whatever line end is taken here.
     doc.codec_ = TagCodec(encoding, detectLineEnd(data.substr(0, arrived), encoding.binary),
                           Codepage::utf8());
     doc.prologueEnd_ = doc.epilogueBegin_ = doc.size_;

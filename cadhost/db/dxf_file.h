@@ -31,10 +31,11 @@ struct OpenFile {
     std::uint64_t size = 0;
 };
 
-// Throw DxfError naming the file and the system's reason; a file that shrinks while it is read
-// is taken as far as it goes.
+// Both throw DxfError naming the file and the system's reason; a file that shrinks while it is
+// read is taken as far as it goes.
 OpenFile openForReading(const std::filesystem::path& path);
 FileBytes readAll(OpenFile& file, const std::filesystem::path& path);
+// The error of a failed read of `path`.
 DxfError readError(const std::filesystem::path& path, int error);
 
 // Replaces `path` with the bytes `produce` passes to its sink, or leaves it untouched: the
