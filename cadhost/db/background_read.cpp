@@ -15,7 +15,8 @@ constexpr std::uint64_t kSlice = std::uint64_t{2} << 20;
 
 }  // namespace
 
-BackgroundRead::BackgroundRead(int fd, char* into, std::uint64_t size)
+BackgroundRead::BackgroundRead(int fd, char* into, std::uint64_t size,
+                               std::function<void()> afterReading)
     : fd_(fd),
       into_(into),
       size_(size),
@@ -23,10 +24,7 @@ BackgroundRead::BackgroundRead(int fd, char* into, std::uint64_t size)
       read_(new std::atomic<std::uint8_t>[slices_]()),
       end_(size) {
     try {
-        thread_ = std::thread([this] {
-            while (readNextSlice()) {
-            }
-        });
+        thread_ = std::thread([this, then = std::move(afterReading)] { work(then); });
     } catch (const std::system_error&) {
         // No thread to be had: the caller reads every slice as it needs it.
     }
@@ -35,6 +33,21 @@ BackgroundRead::BackgroundRead(int fd, char* into, std::uint64_t size)
 BackgroundRead::~BackgroundRead() {
     if (thread_.joinable()) {
         thread_.join();
+    }
+}
+
+void BackgroundRead::work(const std::function<void()>& afterReading) {
+    while (readNextSlice()) {
+    }
+    if (!afterReading || end_.load() < size_) {
+        return;
+    }
+    // Reading did not end early, so every slice is taken: wait for those the caller took.
+    for (std::uint64_t slice = 0; slice < slices_; ++slice) {
+        read_[slice].wait(0, std::memory_order_acquire);
+    }
+    if (end_.load(std::memory_order_acquire) == size_) {
+        afterReading();
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -17,8 +18,9 @@ namespace cadhost::dxf {
 class BackgroundRead {
   public:
     // Starts reading `size` bytes of the file open as `fd` (the caller keeps it open until
-    // finish()) into `into`.
-    BackgroundRead(int fd, char* into, std::uint64_t size);
+    // finish()) into `into`. Once all of them are in memory, the thread goes on to
+    // `afterReading`, if given; it is not called when reading ends early.
+    BackgroundRead(int fd, char* into, std::uint64_t size, std::function<void()> afterReading = {});
     ~BackgroundRead();
     BackgroundRead(const BackgroundRead&) = delete;
     BackgroundRead& operator=(const BackgroundRead&) = delete;
@@ -38,6 +40,9 @@ class BackgroundRead {
     bool readNextSlice();
     // Where the bytes in memory from the start end, as far as `slice` (excluded) is read.
     std::uint64_t inMemoryBefore(std::uint64_t slice) const;
+    // The thread's work: reading slices until none is left, then `afterReading` once every
+    // slice (some read by the caller) is in memory.
+    void work(const std::function<void()>& afterReading);
 
     const int fd_;
     char* const into_;

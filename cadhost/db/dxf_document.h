@@ -40,6 +40,7 @@ struct Range {
 };
 
 class BackgroundRead;
+class CutAhead;
 
 class Document {
   public:
@@ -140,8 +141,9 @@ class Document {
     // Reads a large file on a second thread while the first cuts it into records.
     static Document readAlongside(OpenFile& file, const std::filesystem::path& path);
     // Cuts bytes_ into records, checking the structure; throws DxfError at a fault. With
-    // `arriving`, the bytes are still being read into bytes_.
-    void readStructure(BackgroundRead* arriving = nullptr);
+    // `arriving`, the bytes are still being read into bytes_; with `ahead`, a second thread
+    // cuts runs of records further on, which are taken over where they fit.
+    void readStructure(BackgroundRead* arriving = nullptr, CutAhead* ahead = nullptr);
     void finishLoading();
     const Record& record(RecordId id) const;
     Record& record(RecordId id);

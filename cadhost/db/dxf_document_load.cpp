@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cadhost/db/background_read.h"
+#include "cadhost/db/dxf_cut_ahead.h"
 #include "cadhost/db/dxf_record.h"
 #include "cadhost/db/dxf_repair.h"
 #include "cadhost/db/dxf_tag_reader.h"
@@ -49,16 +50,18 @@ Document Document::readAlongside(OpenFile& file, const std::filesystem::path& pa
     Document doc;
     doc.bytes_ = allocateLargeBytes(file.size);
     doc.size_ = file.size;
-    BackgroundRead reading(file.fd.get(), doc.bytes_.get(), file.size);
+    CutAhead ahead(std::string_view(doc.bytes_.get(), file.size));
+    BackgroundRead reading(file.fd.get(), doc.bytes_.get(), file.size, [&ahead] { ahead.cut(); });
     bool cut = false;
     try {
-        doc.readStructure(&reading);
+        doc.readStructure(&reading, &ahead);
         cut = true;
     } catch (const DxfError&) {
         // A damaged file, mended or reported below as any file is.
     } catch (const ReadEndedEarly&) {
         // Reading failed or the file shrank, which reading to the end shows below.
     }
+    ahead.abandon();
     int error = 0;
     const std::uint64_t got = reading.finish(error);
     if (error != 0) {
@@ -112,7 +115,7 @@ Document Document::parse(FileBytes file) {
     }
 }
 
-void Document::readStructure(BackgroundRead* arriving) {
+void Document::readStructure(BackgroundRead* arriving, CutAhead* ahead) {
     Document& doc = *this;
     // While the file arrives, the bytes are read only where they have arrived: kLookAhead
     // bytes from the next tag hold it whole, however long its lines may be.
@@ -137,6 +140,7 @@ void Document::readStructure(BackgroundRead* arriving) {
                           Codepage::utf8());
     doc.prologueEnd_ = doc.epilogueBegin_ = doc.size_;
 
+    doc.records_.expect(doc.size_ / kLeastRecordBytes);
     TagReader reader(data, encoding, start, doc.size_);
     RawTag tag;
     Record* current = nullptr;
@@ -165,9 +169,48 @@ void Document::readStructure(BackgroundRead* arriving) {
                              arrived);
     };
 
+    // Takes over a run of records that the second thread cut from where reading is now: the
+    // same records this loop would make of them, in the section and table it is in.
+    auto takeOver = [&](const CutAhead::Run& run) {
+        closeCurrent(run.begin);
+        const std::uint64_t past = run.first + run.count;
+        for (std::uint64_t i = run.first; i < past; ++i) {
+            const CutAhead::Record& cut = ahead->record(i);
+            const auto id = static_cast<RecordId>(doc.records_.size());
+            Record& record = doc.records_.add();
+            record.begin = cut.begin;
+            record.end = i + 1 < past ? ahead->record(i + 1).begin : run.end;
+            record.handle = cut.handle;
+            record.owner = cut.owner;
+            record.fileType = data.substr(cut.begin + cut.typeOffset, cut.typeSize);
+            record.section = section;
+            record.table = table;
+            record.previous = doc.last_;
+            current->next = id;
+            doc.last_ = id;
+            current = &record;
+            maxHandle = std::max(maxHandle, cut.handle);
+        }
+        keys = run.lastKeys;
+        reader.skipTo(run.end, reader.line() + run.lines);
+    };
+
     for (;;) {
         if (reader.position() + kLookAhead > arrived && arrived < doc.size_) {
             awaitBytes(reader.position() + kLookAhead);
+        }
+        if (ahead) {
+            ahead->reportProgress(reader.position());
+            if (reader.position() >= ahead->nextRunBegin()) {
+                // Runs hold plain records only: outside HEADER, inside a section, and with no
+                // section or table waiting for its name, a record begins here as in the run.
+                const CutAhead::Run* run = ahead->runAt(reader.position());
+                if (run && section && !inHeader && !pendingName &&
+                    doc.records_.size() + run->count < kNoRecord - 1) {
+                    takeOver(*run);
+                    continue;
+                }
+            }
         }
         if (!reader.next(tag)) {
             break;

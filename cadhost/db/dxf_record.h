@@ -57,6 +57,12 @@ class RecordKeys {
     std::uint64_t owner_ = 0;
 };
 
+// Fewer bytes than the records of a large file take on average. Stores of records expect
+// the part of the file they are cut from to hold this many: room for all of them from the
+// start spares a large file's first records their small pages, and a guess too high costs
+// only address space.
+inline constexpr std::uint64_t kLeastRecordBytes = 128;
+
 // Section and table markers: they shape the file and are never added or removed by edits.
 bool isMarker(std::string_view type);
 

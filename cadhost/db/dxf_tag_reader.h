@@ -57,6 +57,13 @@ class TagReader {
     template <class Take>
     void nextUsualTags(Take&& take, std::uint64_t limit);
 
+    // Goes on at `offset`, where a tag begins on line `line`, as if the tags before it had
+    // been read here.
+    void skipTo(std::uint64_t offset, std::uint64_t line) {
+        pos_ = offset;
+        line_ = line;
+    }
+
     // Where the next tag begins, and its line (ASCII).
     std::uint64_t position() const { return pos_; }
     std::uint64_t line() const { return line_; }

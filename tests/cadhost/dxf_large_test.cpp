@@ -37,8 +37,10 @@ struct Counted {
 };
 
 TEST(DxfBlockStore, ObjectsStayWhereTheyAreAndLeaveOnce) {
-    {
+    // With small first blocks, and with a first block for about as many objects as come.
+    for (const std::uint64_t expected : {std::uint64_t{0}, std::uint64_t{200'000}}) {
         BlockStore<Counted> store;
+        store.expect(expected);
         Counted* first = &store.add();
         first->value = 7;
         // Enough objects for blocks of a huge page and more.
@@ -62,8 +64,9 @@ TEST(DxfBlockStore, ObjectsStayWhereTheyAreAndLeaveOnce) {
         store = std::move(moved);
         EXPECT_EQ(store[kCount - 1].value, (kCount - 1) * 3);
         EXPECT_EQ(Counted::alive, static_cast<int>(kCount));
+        store = BlockStore<Counted>();
+        EXPECT_EQ(Counted::alive, 0);
     }
-    EXPECT_EQ(Counted::alive, 0);
 }
 
 // A drawing of `lines` LINEs in ENTITIES, handles from 100 on.
