@@ -34,6 +34,25 @@ std::string formatHandle(std::uint64_t handle);
 // Parsers accept surrounding blanks, as DXF writers pad numbers; they reject anything else.
 std::optional<double> parseDouble(std::string_view text);
 std::optional<std::int64_t> parseInteger(std::string_view text);
-std::optional<std::uint64_t> parseHandle(std::string_view text);
+// parseHandle() for any text other than 1 to 16 hex digits.
+std::optional<std::uint64_t> parseHandleSlowly(std::string_view text);
+
+// Files write handles as 1 to 16 hex digits and nothing else: those are read here at once,
+// inline, as reading a file reads two handles a record.
+inline std::optional<std::uint64_t> parseHandle(std::string_view text) {
+    if (text.empty() || text.size() > 16) {
+        return parseHandleSlowly(text);
+    }
+    std::uint64_t value = 0;
+    for (char c : text) {
+        const unsigned digit = c <= '9' ? static_cast<unsigned>(c - '0')
+                                        : static_cast<unsigned>((c | 0x20) - 'a') + 10;
+        if (digit > 15) {
+            return parseHandleSlowly(text);
+        }
+        value = value << 4 | digit;
+    }
+    return value;
+}
 
 }  // namespace cadhost::dxf
