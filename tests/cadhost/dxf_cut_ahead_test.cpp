@@ -7,21 +7,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "cadhost/db/dxf_document.h"
-#include "cadhost/db/dxf_error.h"
 #include "cadhost/db/dxf_tag_reader.h"
+#include "dxf_test_support.h"
 #include "support/temp_prefix.h"
 
 namespace {
 
 using cadhost::dxf::CutAhead;
 using cadhost::dxf::Document;
-using cadhost::dxf::DxfError;
 using cadhost::dxf::kNoRecord;
 using cadhost::dxf::RecordId;
 
@@ -233,42 +230,9 @@ TEST(DxfCutAhead, ADrawingReadByTwoThreadsIsTheDrawingOfItsBytes) {
         {"bad group code near the end", damaged},
         {"unnamed", unnamed},
         {"long header", longHeader}};
-    for (const auto& [name, bytes] : files) {
-        const auto path = dir.path() / "drawing.dxf";
-        std::ofstream(path, std::ios::binary) << bytes;
-        std::optional<Document> fromMemory;
-        std::string memoryError;
-        try {
-            fromMemory = Document::fromBytes(bytes);
-        } catch (const DxfError& error) {
-            memoryError = error.what();
-        }
-        for (int attempt = 0; attempt < 3; ++attempt) {  // the threads meet at other places
-            try {
-                Document fromFile = Document::load(path);
-                ASSERT_TRUE(fromMemory) << name << ": read, but not from memory: " << memoryError;
-                RecordId a = fromFile.first();
-                RecordId b = fromMemory->first();
-                for (; a != kNoRecord && b != kNoRecord;
-                     a = fromFile.next(a), b = fromMemory->next(b)) {
-                    ASSERT_EQ(fromFile.type(a), fromMemory->type(b)) << name;
-                    ASSERT_EQ(fromFile.handle(a), fromMemory->handle(b)) << name;
-                    ASSERT_EQ(fromFile.owner(a), fromMemory->owner(b)) << name;
-                    ASSERT_EQ(fromFile.sectionName(a), fromMemory->sectionName(b)) << name;
-                    ASSERT_EQ(fromFile.tableName(a), fromMemory->tableName(b)) << name;
-                    ASSERT_EQ(fromFile.tags(a), fromMemory->tags(b)) << name;
-                    ASSERT_EQ(fromFile.previous(a) == kNoRecord, b == fromMemory->first());
-                }
-                EXPECT_EQ(a, b) << name << ": as many records";
-                EXPECT_EQ(fromFile.toBytes(), bytes) << name;
-                EXPECT_EQ(fromFile.findHandle(0x100 + 500), fromMemory->findHandle(0x100 + 500));
-            } catch (const DxfError& error) {
-                const std::string inFile = error.what();
-                EXPECT_FALSE(fromMemory) << name << ": " << inFile;
-                EXPECT_NE(memoryError, "") << name;
-                EXPECT_NE(inFile.find(memoryError), std::string::npos)
-                    << name << ": " << inFile << " | " << memoryError;
-            }
+    for (int attempt = 0; attempt < 3; ++attempt) {  // the threads meet at other places
+        for (const auto& [name, bytes] : files) {
+            dxftest::expectFileReadsAsItsBytes(dir.path() / "drawing.dxf", bytes, name);
         }
     }
 }

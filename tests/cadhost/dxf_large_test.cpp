@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +17,7 @@
 #include "cadhost/db/dxf_document.h"
 #include "cadhost/db/dxf_error.h"
 #include "cadhost/db/dxf_tag_reader.h"
+#include "dxf_test_support.h"
 #include "platform/file_descriptor.h"
 #include "support/temp_prefix.h"
 
@@ -231,36 +231,7 @@ TEST(DxfLargeDrawing, AFileReadAlongsideReadsAsItsBytesDo) {
         {"first line too long", longFirstLine},
     };
     for (const auto& [name, bytes] : files) {
-        const auto path = dir.path() / "drawing.dxf";
-        std::ofstream(path, std::ios::binary) << bytes;
-        std::optional<Document> fromMemory;
-        std::string memoryError;
-        try {
-            fromMemory = Document::fromBytes(bytes);
-        } catch (const DxfError& error) {
-            memoryError = error.what();
-        }
-        try {
-            Document fromFile = Document::load(path);
-            ASSERT_TRUE(fromMemory) << name << ": read, but not from memory: " << memoryError;
-            EXPECT_EQ(fromFile.repairs(), fromMemory->repairs()) << name;
-            EXPECT_EQ(fromFile.toBytes(), fromMemory->toBytes()) << name;
-            RecordId a = fromFile.first();
-            RecordId b = fromMemory->first();
-            std::uint64_t records = 0;
-            for (; a != cadhost::dxf::kNoRecord && b != cadhost::dxf::kNoRecord;
-                 a = fromFile.next(a), b = fromMemory->next(b), ++records) {
-                ASSERT_EQ(fromFile.handle(a), fromMemory->handle(b)) << name << " " << records;
-                ASSERT_EQ(fromFile.type(a), fromMemory->type(b)) << name << " " << records;
-            }
-            EXPECT_EQ(a, b) << name << ": as many records";
-        } catch (const DxfError& error) {
-            const std::string inFile = error.what();
-            EXPECT_FALSE(fromMemory) << name << ": " << inFile;
-            EXPECT_NE(memoryError, "") << name;
-            EXPECT_NE(inFile.find(memoryError), std::string::npos)
-                << name << ": " << inFile << " | " << memoryError;
-        }
+        dxftest::expectFileReadsAsItsBytes(dir.path() / "drawing.dxf", bytes, name);
     }
 }
 

@@ -9,8 +9,12 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
+
+#include "cadhost/db/dxf_document.h"
+#include "cadhost/db/dxf_error.h"
 
 namespace dxftest {
 namespace {
@@ -124,6 +128,45 @@ std::string ezdxfReport(const std::filesystem::path& path) {
     std::string report = runPython("ezdxf_check.py", {path.string()}, status);
     EXPECT_EQ(status, 0) << report;
     return report;
+}
+
+void expectFileReadsAsItsBytes(const std::filesystem::path& path, const std::string& bytes,
+                               const std::string& name) {
+    using cadhost::dxf::Document;
+    using cadhost::dxf::kNoRecord;
+    writeBytes(path, bytes);
+    std::optional<Document> fromMemory;
+    std::string memoryError;
+    try {
+        fromMemory = Document::fromBytes(bytes);
+    } catch (const cadhost::dxf::DxfError& error) {
+        memoryError = error.what();
+    }
+    try {
+        Document fromFile = Document::load(path);
+        ASSERT_TRUE(fromMemory) << name << ": read, but not from memory: " << memoryError;
+        EXPECT_EQ(fromFile.repairs(), fromMemory->repairs()) << name;
+        cadhost::dxf::RecordId a = fromFile.first();
+        cadhost::dxf::RecordId b = fromMemory->first();
+        std::uint64_t records = 0;
+        for (; a != kNoRecord && b != kNoRecord;
+             a = fromFile.next(a), b = fromMemory->next(b), ++records) {
+            ASSERT_EQ(fromFile.type(a), fromMemory->type(b)) << name << " " << records;
+            ASSERT_EQ(fromFile.handle(a), fromMemory->handle(b)) << name << " " << records;
+            ASSERT_EQ(fromFile.owner(a), fromMemory->owner(b)) << name << " " << records;
+            ASSERT_EQ(fromFile.sectionName(a), fromMemory->sectionName(b)) << name;
+            ASSERT_EQ(fromFile.tableName(a), fromMemory->tableName(b)) << name;
+            ASSERT_TRUE(fromFile.tags(a) == fromMemory->tags(b)) << name << " " << records;
+        }
+        EXPECT_EQ(a, b) << name << ": as many records";
+        EXPECT_EQ(fromFile.toBytes(), fromMemory->toBytes()) << name;
+    } catch (const cadhost::dxf::DxfError& error) {
+        const std::string inFile = error.what();
+        EXPECT_FALSE(fromMemory) << name << ": " << inFile;
+        EXPECT_NE(memoryError, "") << name;
+        EXPECT_NE(inFile.find(memoryError), std::string::npos)
+            << name << ": " << inFile << " | " << memoryError;
+    }
 }
 
 }  // namespace dxftest

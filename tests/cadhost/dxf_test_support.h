@@ -31,4 +31,10 @@ std::string shellQuote(const std::string& text);
 // ezdxf's report on a DXF file (tests/cadhost/ezdxf_check.py), after a check that it ran.
 std::string ezdxfReport(const std::filesystem::path& path);
 
+// Writes `bytes` to `path`, reads it with Document::load and the bytes with
+// Document::fromBytes, and checks that both give the same records (types, keys, sections,
+// tables, tags), repairs and bytes written, or the same fault; `name` tells the case.
+void expectFileReadsAsItsBytes(const std::filesystem::path& path, const std::string& bytes,
+                               const std::string& name);
+
 }  // namespace dxftest
