@@ -154,11 +154,10 @@ void CutAhead::cutFrom(std::uint64_t start) {
 
 const CutAhead::Run* CutAhead::runAt(std::uint64_t offset) {
     if (!finished_) {
+        // The first run is known, so the cutting has begun: wait for its end.
         if (offset != begin_.load(std::memory_order_acquire)) {
             abandon();  // already past the first run: the cutting can give nothing more
         }
-        int waiting = kWaiting;
-        state_.compare_exchange_strong(waiting, kAbandoned);
         for (int state = state_.load(std::memory_order_acquire); state == kCutting;
              state = state_.load(std::memory_order_acquire)) {
             state_.wait(kCutting, std::memory_order_acquire);

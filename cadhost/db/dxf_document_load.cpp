@@ -169,6 +169,26 @@ void Document::readStructure(BackgroundRead* arriving, CutAhead* ahead) {
                              arrived);
     };
 
+    // Adds the record that begins at `begin` after the last one, in the section and table
+    // reading is in, as the current record.
+    auto append = [&](std::uint64_t begin, std::string_view type) -> Record& {
+        const auto id = static_cast<RecordId>(doc.records_.size());
+        Record& record = doc.records_.add();
+        record.begin = begin;
+        record.fileType = type;
+        record.section = section;
+        record.table = table;
+        record.previous = doc.last_;
+        if (current) {
+            current->next = id;  // the current record is the last
+        } else {
+            doc.first_ = id;
+        }
+        doc.last_ = id;
+        current = &record;
+        return record;
+    };
+
     // Takes over a run of records that the second thread cut from where reading is now: the
     // same records this loop would make of them, in the section and table it is in.
     auto takeOver = [&](const CutAhead::Run& run) {
@@ -176,19 +196,11 @@ void Document::readStructure(BackgroundRead* arriving, CutAhead* ahead) {
         const std::uint64_t past = run.first + run.count;
         for (std::uint64_t i = run.first; i < past; ++i) {
             const CutAhead::Record& cut = ahead->record(i);
-            const auto id = static_cast<RecordId>(doc.records_.size());
-            Record& record = doc.records_.add();
-            record.begin = cut.begin;
+            Record& record =
+                append(cut.begin, data.substr(cut.begin + cut.typeOffset, cut.typeSize));
             record.end = i + 1 < past ? ahead->record(i + 1).begin : run.end;
             record.handle = cut.handle;
             record.owner = cut.owner;
-            record.fileType = data.substr(cut.begin + cut.typeOffset, cut.typeSize);
-            record.section = section;
-            record.table = table;
-            record.previous = doc.last_;
-            current->next = id;
-            doc.last_ = id;
-            current = &record;
             maxHandle = std::max(maxHandle, cut.handle);
         }
         keys = run.lastKeys;
@@ -308,19 +320,7 @@ void Document::readStructure(BackgroundRead* arriving, CutAhead* ahead) {
         if (!current) {
             doc.prologueEnd_ = tag.begin;
         }
-        Record& record = doc.records_.add();
-        record.begin = tag.begin;
-        record.fileType = type;
-        record.section = section;
-        record.table = table;
-        record.previous = doc.last_;
-        if (doc.last_ != kNoRecord) {
-            doc.records_[doc.last_].next = id;
-        } else {
-            doc.first_ = id;
-        }
-        doc.last_ = id;
-        current = &record;
+        append(tag.begin, type);
         keys = RecordKeys(type);
         keyed = tag.code == 0;
         if (tag.code == 9) {
