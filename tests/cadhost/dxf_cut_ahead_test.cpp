@@ -135,11 +135,6 @@ std::uint64_t checkRuns(CutAhead& ahead, const Drawing& d, const Document& doc,
     return taken;
 }
 
-bool isMarker(std::string_view type) {
-    return type == "SECTION" || type == "ENDSEC" || type == "TABLE" || type == "ENDTAB" ||
-           type == "EOF";
-}
-
 TEST(DxfCutAhead, RunsHoldTheRecordsAReadingFromTheFrontMakes) {
     const Drawing d = variedDrawing(10);  // about 4 MB
     const Document doc = Document::fromBytes(d.text);
@@ -158,7 +153,7 @@ TEST(DxfCutAhead, RunsHoldTheRecordsAReadingFromTheFrontMakes) {
         std::uint64_t plain = 0;
         std::size_t i = 0;
         for (RecordId id = doc.first(); id != kNoRecord; id = doc.next(id), ++i) {
-            plain += d.begins[i] >= firstRun && !isMarker(doc.type(id));
+            plain += d.begins[i] >= firstRun && !cadhost::dxf::isMarker(doc.type(id));
         }
         EXPECT_EQ(taken, plain) << progress;
         EXPECT_GT(taken, 1000u);
